@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds and runs every test flavour: x86-64 (optimised, assertions on),
+# 32-bit x86 (-m32, run under qemu-i386) and x86-64 with ASan + UBSan.
+# Installs what it needs on a fresh Debian 12 machine first.
+# Usage: scripts/test-all.sh [flavour ...]   (flavours: x86-64 i386 sanitize)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+"$root/scripts/install-deps.sh" || { echo "dependency installation failed" >&2; exit 1; }
+
+flavours=("$@")
+[ ${#flavours[@]} -eq 0 ] && flavours=(x86-64 i386 sanitize)
+jobs=$(nproc)
+
+configure() {
+  local name=$1
+  shift
+  cmake -S "$root" -B "$root/build/$name" -G Ninja "$@" >"$root/build/$name.configure.log" 2>&1 ||
+    { cat "$root/build/$name.configure.log"; return 1; }
+}
+
+total_pass=0
+total_fail=0
+status=0
+summaries=()
+mkdir -p "$root/build"
+for flavour in "${flavours[@]}"; do
+  case $flavour in
+    x86-64)
+      configure x86-64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
+        -DKX_BUILD_TOOLS=ON -DKX_BUILD_BENCH=ON ;;
+    i386)
+      configure i386 -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake" ;;
+    sanitize)
+      configure sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DKX_SANITIZE=ON \
+        -DKX_BUILD_TOOLS=ON ;;
+    *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
+  esac || { echo "$flavour: configure failed"; status=1; continue; }
+
+  if ! cmake --build "$root/build/$flavour" -j "$jobs" >"$root/build/$flavour.build.log" 2>&1; then
+    tail -n 60 "$root/build/$flavour.build.log"
+    echo "$flavour: build failed"
+    summaries+=("$flavour: build failed")
+    status=1
+    continue
+  fi
+  log="$root/build/$flavour.ctest.log"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$root/build/$flavour" -j "$jobs" --output-on-failure >"$log" 2>&1
+  rc=$?
+  grep -E -A200 'tests passed|tests failed' "$log" | tail -n 40
+  line=$(grep -E '[0-9]+% tests passed' "$log" | tail -n 1)
+  failed=$(sed -E -n 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/p' <<<"$line")
+  count=$(sed -E -n 's/.* tests failed out of ([0-9]+).*/\1/p' <<<"$line")
+  if [ -z "$count" ] || [ "$count" -eq 0 ]; then
+    tail -n 40 "$log"
+    summaries+=("$flavour: no tests ran")
+    status=1
+    continue
+  fi
+  passed=$((count - failed))
+  total_pass=$((total_pass + passed))
+  total_fail=$((total_fail + failed))
+  summaries+=("$flavour: $passed passed, $failed failed")
+  [ "$rc" -ne 0 ] && status=1
+done
+
+echo
+for s in "${summaries[@]}"; do echo "$s"; done
+echo "all: $total_pass passed, $total_fail failed"
+exit $status

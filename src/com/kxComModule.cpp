@@ -1,0 +1,22 @@
+#include "com/kxComModule.h"
+
+namespace Kelvane {
+
+// Rows in lookup and registration order; a class has a row only once it is
+// served for real.
+const KxComClassEntry g_kxClassTable[] = {
+    {nullptr, nullptr, nullptr},
+};
+
+namespace {
+// Constant-initialised, so it is ready before any load hook runs.
+MyDllInfo g_moduleInfo(g_kxClassTable);
+}  // namespace
+
+MyDllInfo& KxModuleInfo() { return g_moduleInfo; }
+
+HRESULT MyDllInfo::OnAttach() { return S_OK; }
+
+HRESULT MyDllInfo::OnDetach() { return S_OK; }
+
+}  // namespace Kelvane

@@ -1,0 +1,11 @@
+// Process attach and detach: the loader runs these when the module is loaded
+// and unloaded, in place of the platform's module-entry notification.
+#include "com/kxComModule.h"
+
+namespace {
+
+__attribute__((constructor)) void KxOnModuleLoad() { Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), 1); }
+
+__attribute__((destructor)) void KxOnModuleUnload() { Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), 0); }
+
+}  // namespace
