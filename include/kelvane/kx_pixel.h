@@ -43,9 +43,13 @@ enum KxColorComponent : uint32_t {
 // Bytes of a KxISample data type; 0 for an unknown code.
 inline uint32_t KxSampleByteSize(int32_t dataType) {
   switch (dataType) {
-    case 1: case 2: return 1;
-    case 3: case 4: return 2;
-    case 5: case 6: case 7: return 4;
+    case 1:
+    case 2: return 1;
+    case 3:
+    case 4: return 2;
+    case 5:
+    case 6:
+    case 7: return 4;
     case 8: return 8;
     default: return 0;
   }
@@ -111,12 +115,16 @@ class KxIPixel {
   KxIPixel(const KxIPixel& other) : numBands_(other.numBands_), colorSpace_(other.colorSpace_) {
     if (other.samples_ != nullptr) copySamples(other.samples_);
   }
+  // The copy is built before the old samples go, so a pixel whose copy
+  // cannot be allocated keeps its old value (never a band count without samples).
   KxIPixel& operator=(const KxIPixel& other) {
     if (this == &other) return *this;
+    KxISample* copy = nullptr;
+    if (other.samples_ != nullptr) copy = duplicateSamples(other.samples_, other.numBands_);
+    releaseSamples();
+    samples_ = copy;
     numBands_ = other.numBands_;
     colorSpace_ = other.colorSpace_;
-    releaseSamples();
-    if (other.samples_ != nullptr) copySamples(other.samples_);
     return *this;
   }
   virtual ~KxIPixel() { releaseSamples(); }
@@ -148,17 +156,19 @@ class KxIPixel {
     samples_ = nullptr;
   }
 
-  KxISample* allocateSamples() {
-    KxISample* block = new (std::nothrow) KxISample[numBands_];
+  static KxISample* allocateSamples(uint16_t count) {
+    KxISample* block = new (std::nothrow) KxISample[count];
     if (block == nullptr) throw KxUtilException(KX_STATUS_OUT_OF_MEMORY);
     return block;
   }
 
-  void copySamples(const KxISample* source) {
-    KxISample* block = allocateSamples();
-    for (uint16_t i = 0; i < numBands_; ++i) block[i].assign(source[i]);
-    samples_ = block;
+  static KxISample* duplicateSamples(const KxISample* source, uint16_t count) {
+    KxISample* block = allocateSamples(count);
+    for (uint16_t i = 0; i < count; ++i) block[i].assign(source[i]);
+    return block;
   }
+
+  void copySamples(const KxISample* source) { samples_ = duplicateSamples(source, numBands_); }
 
   // Components by base colour space, the remaining bands "other", and the
   // extra band of a flagged code last.
@@ -167,8 +177,7 @@ class KxIPixel {
     const uint32_t extra = (colorSpace_ & kFlagBits) != 0 ? 1 : 0;
     static const uint32_t kGrey[] = {KX_COMPONENT_GREY};
     static const uint32_t kRgb[] = {KX_COMPONENT_RED, KX_COMPONENT_GREEN, KX_COMPONENT_BLUE};
-    static const uint32_t kCmyk[] = {KX_COMPONENT_CYAN, KX_COMPONENT_MAGENTA, KX_COMPONENT_YELLOW,
-                                     KX_COMPONENT_BLACK};
+    static const uint32_t kCmyk[] = {KX_COMPONENT_CYAN, KX_COMPONENT_MAGENTA, KX_COMPONENT_YELLOW, KX_COMPONENT_BLACK};
     const uint32_t* named = nullptr;
     uint32_t k = 0;
     if (base == 257) {
@@ -184,7 +193,7 @@ class KxIPixel {
     // A pixel with fewer bands than its colour space names would be written
     // past its array: refuse it rather than build a short pixel.
     if (numBands_ < k + extra) throw KxUtilException(KX_STATUS_FAILURE);
-    KxISample* block = allocateSamples();
+    KxISample* block = allocateSamples(numBands_);
     for (uint32_t i = 0; i < numBands_; ++i) {
       uint32_t component = KX_COMPONENT_OTHER;
       if (i < k) {

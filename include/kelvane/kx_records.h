@@ -104,9 +104,10 @@ struct RasterProps {
     if (this != &other) copyFrom(other);
     return *this;
   }
+  // One object placed in both slots is released once.
   ~RasterProps() {
     delete owned[0];
-    delete owned[1];
+    if (owned[1] != owned[0]) delete owned[1];
   }
 
   uint32_t size = sizeof(RasterProps);
@@ -144,8 +145,10 @@ struct RasterProps {
 // Bytes of one sample of a host sample type; 0 for an unknown type.
 inline uint32_t KxHostSampleBytes(uint32_t type) {
   switch (type) {
-    case KX_TYPE_U8: case KX_TYPE_S8: return 1;
-    case KX_TYPE_U16: case KX_TYPE_S16: return 2;
+    case KX_TYPE_U8:
+    case KX_TYPE_S8: return 1;
+    case KX_TYPE_U16:
+    case KX_TYPE_S16: return 2;
     case KX_TYPE_F32: return 4;
     default: return 0;
   }
