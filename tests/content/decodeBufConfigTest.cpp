@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+
+#include "content/kxv_decodeBufConfig.h"
+#include "fakes/recordingLogger.h"
+
+namespace Kelvane {
+namespace {
+
+using Config = KxvDecodeBufConfig;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+void SetMap(BufferFormat& format, std::initializer_list<int32_t> offsets) {
+  int32_t* entry = format.smap;
+  for (int32_t offset : offsets) *entry++ = offset;
+}
+
+BufferFormat Interleaved(uint32_t spp, uint32_t type, uint32_t stride, uint32_t align) {
+  BufferFormat format;
+  format.colorSpace = spp == 1 ? KX_CS_GREY : KX_CS_RGB;
+  format.spp = spp;
+  format.stride = stride;
+  format.type = type;
+  format.align = align;
+  format.bps = 8 * Config::BytesPerSample(type);
+  for (uint32_t s = 0; s < spp; ++s) format.smap[s] = static_cast<int32_t>(s * Config::BytesPerSample(type));
+  return format;
+}
+
+DecodeBuffer Buffer(double width, double height, const BufferFormat& format, double mag = 1.0) {
+  DecodeBuffer buffer;
+  Config::InitFromFormat(buffer, Scene{0, 0, width, height, mag}, format);
+  return buffer;
+}
+
+RasterProps Source(uint32_t width, uint32_t height, uint32_t flags) {
+  RasterProps props;
+  props.width = width;
+  props.height = height;
+  props.flags = flags;
+  props.minMag = 1.0 / 64;
+  props.maxMag = 1.0;
+  return props;
+}
+
+// Owns a recording logger for one test and hands out its sink.
+struct Log {
+  Fakes::RecordingLogger* logger = Fakes::RecordingLogger::Create(7);
+  ~Log() { logger->Release(); }
+  IKxLogSink* sink() const { return KxLogSinkOf(logger); }
+};
+
+TEST(DecodeBufConfig, RowBytesByteSizeAndPlanesFollowWidthAlignmentAndOrder) {
+  DecodeBuffer buffer = Buffer(10.4, 5, Interleaved(3, KX_TYPE_U8, 3, 4));
+  const BufferFormat& format = buffer.format;
+  EXPECT_EQ(format.rowbytes, 32u);
+  Config::SetAlign(buffer, 1);
+  EXPECT_EQ(format.rowbytes, 30u);
+  EXPECT_EQ(Config::GetByteSize(buffer), 150u);
+  Config::SetAlign(buffer, 0);  // no alignment, and no division by it
+  EXPECT_EQ(format.rowbytes, 30u);
+  Config::SetOrder(buffer, 1);
+  EXPECT_EQ(format.stride, 1u);
+  EXPECT_EQ(format.align, 1u);
+  EXPECT_EQ(format.rowbytes, 10u);
+  EXPECT_EQ(format.smap[2], 2 * 5 * 10);
+  EXPECT_EQ(Config::GetByteSize(buffer), 5u * 10 * 3);
+  Config::SetOrder(buffer, 0);
+  EXPECT_EQ(format.stride, 3u);
+  EXPECT_EQ(format.smap[2], 2);
+  EXPECT_EQ(Buffer(99.6, 1, Interleaved(1, KX_TYPE_U16, 1, 1)).format.rowbytes, 200u);
+}
+
+TEST(DecodeBufConfig, BitsPerSampleAreBoundByTheDataType) {
+  DecodeBuffer buffer = Buffer(4, 4, Interleaved(3, KX_TYPE_U8, 3, 1));
+  Config::SetBitsPerSample(buffer, 12);
+  EXPECT_EQ(buffer.format.bps, 8u);
+  Config::SetBitsPerSample(buffer, 256 + 6);
+  EXPECT_EQ(buffer.format.bps, 6u);
+  Config::SetDataType(buffer, KX_TYPE_U16);
+  Config::SetBitsPerSample(buffer, 12);
+  EXPECT_EQ(buffer.format.bps, 12u);
+  EXPECT_EQ(buffer.format.smap[2], 4);
+  Config::SetDataType(buffer, KX_TYPE_S8);
+  EXPECT_EQ(buffer.format.bps, 8u);
+}
+
+TEST(DecodeBufConfig, NewColourSpaceMapsEverySample) {
+  // RGB in four-sample pixels becomes CMYK: the fourth sample gets its own offset.
+  DecodeBuffer interleaved = Buffer(5, 2, Interleaved(3, KX_TYPE_U8, 4, 1));
+  Config::SetColorSpace(interleaved, KX_CS_CMYK);
+  EXPECT_EQ(interleaved.format.spp, 4u);
+  EXPECT_EQ(interleaved.format.smap[3], 3);
+  DecodeBuffer planes = Buffer(5, 2, Interleaved(3, KX_TYPE_U8, 3, 1));
+  Config::SetOrder(planes, 1);
+  Config::SetColorSpace(planes, KX_CS_RGBK);
+  EXPECT_EQ(planes.format.smap[3], 3 * 2 * 5);
+  EXPECT_EQ(Config::GetByteSize(planes), 4u * 2 * 5);
+}
+
+TEST(DecodeBufConfig, SampleIndicesFollowOffsetsOfAnyLayout) {
+  BufferFormat format = Interleaved(3, KX_TYPE_U16, 3, 1);
+  SetMap(format, {4, 2, 0});
+  EXPECT_EQ(Config::GetSampleIndices(format)[0], 2);
+  EXPECT_EQ(Config::GetSampleIndices(format)[2], 0);
+  // Coincident samples share an index; a map without distances is the identity.
+  SetMap(format, {4, 4, 0});
+  EXPECT_EQ(Config::GetSampleIndices(format)[0], Config::GetSampleIndices(format)[1]);
+  SetMap(format, {0, 0, 0});
+  EXPECT_EQ(Config::GetSampleIndices(format)[2], 2);
+  SetMap(format, {0, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()});
+  EXPECT_EQ(Config::GetSampleIndices(format)[0], 0);
+
+  // A band-sequential map keeps its band order when the rows change.
+  BufferFormat planes = Interleaved(3, KX_TYPE_U8, 1, 1);
+  planes.order = 1;
+  SetMap(planes, {2 * 40, 0, 40});
+  const DecodeBuffer buffer = Buffer(3, 2, planes);
+  EXPECT_EQ(buffer.format.smap[0], 2 * 6);
+  EXPECT_EQ(buffer.format.smap[2], 6);
+}
+
+TEST(DecodeBufConfig, InitFromPropsDerivesASignedTypeFromTheSourcePixel) {
+  RasterProps props = Source(10, 10, 0);
+  props.colorSpace = KX_CS_MULTIBAND;
+  props.numBands = 5;
+  props.bitsPerSample = 12;
+  props.pixel = KxIPixel(65281, 5, KX_SAMPLE_S16, nullptr);
+  DecodeBuffer buffer;
+  Config::InitFromProps(buffer, Scene{0, 0, 3, 2, 1}, props);
+  EXPECT_EQ(buffer.format.type, static_cast<uint32_t>(KX_TYPE_S16));
+  EXPECT_EQ(buffer.format.rowbytes, 30u);
+  EXPECT_EQ(buffer.format.smap[4], 8);
+}
+
+TEST(DecodeBufConfig, AllocSizesMemoryAndAddressesSamples) {
+  Log log;
+  DecodeBuffer buffer = Buffer(3, 2, Interleaved(3, KX_TYPE_U8, 4, 4));
+  ASSERT_EQ(Config::alloc(buffer, log.sink()), 24u);
+  uint8_t* base = static_cast<uint8_t*>(buffer.pBits);
+  EXPECT_EQ(Config::GetSampleAddress(buffer, 2, 2, 1), base + 12 + 8 + 2);
+  EXPECT_EQ(Config::alloc(buffer, log.sink()), 0u);
+  EXPECT_EQ(buffer.pBits, base);
+  buffer.format.type = 7;
+  EXPECT_EQ(Config::GetSampleAddress(buffer, 0), nullptr);
+  Config::ReleaseBits(buffer);
+
+  DecodeBuffer empty = Buffer(0.4, 3, Interleaved(3, KX_TYPE_U8, 3, 1));
+  EXPECT_EQ(Config::alloc(empty, log.sink()), 0u);
+  EXPECT_TRUE(log.logger->contains(4, "attempt to allocate 0 bytes in KxvDecodeBufConfig::alloc()"));
+}
+
+TEST(DecodeBufConfig, BuffersBeyondTheAddressSpaceAreRefused) {
+  Log log;
+  const double sides[][2] = {{kNaN, 4}, {4, -3}, {HUGE_VAL, 4}, {1e12, 4}, {3e9, 1e9}, {1e9, 1e9}};
+  for (const auto& side : sides) {
+    DecodeBuffer buffer = Buffer(side[0], side[1], Interleaved(4, KX_TYPE_F32, 4, 8));
+    EXPECT_EQ(Config::alloc(buffer, log.sink()), 0u) << side[0] << " x " << side[1];
+    EXPECT_EQ(buffer.pBits, nullptr);
+  }
+  EXPECT_TRUE(log.logger->containsFragment(4, "no addressable size"));
+  // 65536 x 70000 pixels of 16 bytes fit 64-bit sizes but not 32-bit ones.
+  const DecodeBuffer big = Buffer(65536, 70000, Interleaved(4, KX_TYPE_F32, 4, 8));
+  EXPECT_EQ(Config::GetByteSize(big), sizeof(void*) == 8 ? 65536ull * 70000 * 16 : 0u);
+}
+
+TEST(DecodeBufConfig, SceneReasonsDependOnMagnificationExtentAndFlags) {
+  Log log;
+  const BufferFormat format = Interleaved(3, KX_TYPE_U8, 3, 1);
+  const uint32_t partial = KX_CAP_PARTIAL_SCENE | KX_CAP_OUTSIDE_IMAGE;
+  EXPECT_EQ(Config::checkScene(Buffer(8, 8, format, 0.25), Source(64, 64, partial), log.sink()), 0x2u);
+  EXPECT_EQ(Config::checkScene(Buffer(8, 8, format, 0.3), Source(64, 64, partial), log.sink()), 0x4u);
+  EXPECT_EQ(Config::checkScene(Buffer(8, 8, format, 0.3), Source(64, 64, partial | KX_CAP_ANY_MAG), nullptr), 0u);
+  EXPECT_TRUE(log.logger->entries().empty());
+  const DecodeBuffer nearOctave = Buffer(8, 8, format, 0.25 * (1 + 1e-9));
+  EXPECT_EQ(Config::checkScene(nearOctave, Source(64, 64, partial | KX_CAP_POW2_MAG), log.sink()), 0u);
+  EXPECT_TRUE(log.logger->containsFragment(7, "treating level/mag 2.000000/0.250000 as octave level"));
+
+  DecodeBuffer whole = Buffer(64, 32, format);
+  EXPECT_EQ(Config::checkScene(whole, Source(64, 32, 0), nullptr), 0u);
+  whole.scene.ulx = -4;
+  EXPECT_EQ(Config::checkScene(whole, Source(64, 32, 0), nullptr), 0x21u);
+  EXPECT_EQ(Config::checkScene(whole, Source(64, 32, KX_CAP_OUTSIDE_IMAGE), nullptr), 0x1u);
+  whole.scene.mag = kNaN;
+  EXPECT_EQ(Config::checkScene(whole, Source(64, 32, 0), nullptr), KXV_REASON_UNUSABLE);
+}
+
+TEST(DecodeBufConfig, CheckBufferNeverChangesABufferWithPixelMemory) {
+  uint8_t pixels[64] = {};
+  DecodeBuffer buffer = Buffer(4, 4, Interleaved(1, KX_TYPE_U8, 1, 1), 0.3);
+  buffer.scene.ulx = 2;
+  buffer.pBits = pixels;
+  const DecodeBuffer before = buffer;
+  const uint32_t reasons = Config::CheckBuffer(buffer, Interleaved(3, KX_TYPE_U16, 3, 4), Source(64, 64, 0), nullptr);
+  EXPECT_EQ(reasons, 0x1u | 0x4 | 0x100 | 0x200 | 0x400 | 0x4000 | 0x8000);
+  EXPECT_EQ(std::memcmp(&before, &buffer, sizeof buffer), 0);
+  // Declared rows shorter than one row of the scene cannot be written.
+  buffer.format.rowbytes = 3;
+  EXPECT_EQ(Config::CheckBuffer(buffer, buffer.format, Source(4, 4, ~0u), nullptr), KXV_REASON_UNUSABLE);
+}
+
+TEST(DecodeBufConfig, CheckBufferAdaptsABufferWithoutPixelMemory) {
+  BufferFormat planes = Interleaved(3, KX_TYPE_U16, 1, 1);
+  planes.order = 1;
+  SetMap(planes, {100, 50, 0});  // bands stored blue, green, red
+  DecodeBuffer buffer = Buffer(10, 10, Interleaved(3, KX_TYPE_U8, 4, 4), 0.3);
+  buffer.scene.ulx = 5;
+  const RasterProps props = Source(64, 32, KX_CAP_POW2_MAG);
+  EXPECT_EQ(Config::CheckBuffer(buffer, planes, props, nullptr),
+            0x1u | 0x4 | 0x20 | 0x200 | 0x400 | 0x800 | 0x4000 | 0x8000);
+  // The whole image at the nearest octave, in the format's layout.
+  EXPECT_EQ(buffer.scene.width, 16.0);
+  EXPECT_EQ(buffer.scene.height, 8.0);
+  EXPECT_EQ(buffer.scene.mag, 0.25);
+  EXPECT_EQ(buffer.format.rowbytes, 32u);
+  EXPECT_EQ(buffer.format.smap[0], 2 * 8 * 32);
+  EXPECT_EQ(Config::CheckBuffer(buffer, planes, props, nullptr), 0u);
+
+  // An unusable buffer is reported and left as it is.
+  DecodeBuffer bad = Buffer(kNaN, 10, Interleaved(1, KX_TYPE_U8, 1, 0));
+  EXPECT_EQ(Config::CheckBuffer(bad, planes, props, nullptr) & KXV_REASON_UNUSABLE, KXV_REASON_UNUSABLE);
+  EXPECT_EQ(bad.format.spp, 1u);
+}
+
+}  // namespace
+}  // namespace Kelvane
