@@ -24,6 +24,12 @@ inline bool KxInterlockedCompareExchangePointer(T** target, T* expected, T* desi
   return __atomic_compare_exchange_n(target, &expected, desired, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
 }
 
+// Reads a pointer installed by KxInterlockedCompareExchangePointer.
+template <typename T>
+inline T* KxInterlockedReadPointer(T* const* target) {
+  return __atomic_load_n(target, __ATOMIC_SEQ_CST);
+}
+
 // Reads a word with acquire ordering.
 inline int32_t KxInterlockedRead(const int32_t* target) { return __atomic_load_n(target, __ATOMIC_SEQ_CST); }
 
