@@ -1,10 +1,17 @@
 #include "com/kxComModule.h"
 
+#include "stages/kxv_multibandSelectorImp.h"
+#include "stages/kxv_persistantPixelCache.h"
+#include "stages/kxv_transposerImp.h"
+
 namespace Kelvane {
 
 // Rows in lookup and registration order; a class has a row only once it is
 // served for real.
 const KxComClassEntry g_kxClassTable[] = {
+    {&CLSID_KxvMultibandSelectorImp, KxComCreate<KxvMultibandSelectorImp>, "Kelvane Multiband Selector Content Imp"},
+    {&CLSID_KxvPersistantPixelCache, KxComCreate<KxvPersistantPixelCache>, "Persistant Pixel Cache"},
+    {&CLSID_KxvTransposerImp, KxComCreate<KxvTransposerImp>, "Kelvane Transposer Content Imp"},
     {nullptr, nullptr, nullptr},
 };
 
