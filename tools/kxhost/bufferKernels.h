@@ -1,0 +1,24 @@
+// Per-pixel work the host does on decode buffers itself: filling the part of
+// a scene outside the image, and storing signed 8-bit samples that GDAL can
+// only deliver widened.
+#ifndef KXHOST_BUFFER_KERNELS_H
+#define KXHOST_BUFFER_KERNELS_H
+
+#include <cstdint>
+
+#include "kxhost/bufferLayout.h"
+#include "kxhost/scenePlacement.h"
+
+namespace Kelvane {
+
+// Writes values[s], converted to the buffer's sample type (clamped and
+// rounded for integer types), into sample s of every pixel of `rect`.
+void KxFillRect(const KxBufferLayout& layout, const KxPixelRect& rect, const double* values);
+
+// Stores a packed plane of 16-bit values, `rect`'s size, clamped to signed
+// 8-bit, as sample `sample` of the pixels of `rect`.
+void KxStoreSignedBytes(const int16_t* plane, const KxBufferLayout& layout, const KxPixelRect& rect, uint32_t sample);
+
+}  // namespace Kelvane
+
+#endif  // KXHOST_BUFFER_KERNELS_H

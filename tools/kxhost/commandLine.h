@@ -1,0 +1,43 @@
+// The kxhost command line: a command, its operands and its options.
+#ifndef KXHOST_COMMAND_LINE_H
+#define KXHOST_COMMAND_LINE_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Kelvane {
+
+// Options may come anywhere after the program name, as "--name value",
+// "--name=value" or (for flags) "--name". -o is short for --output.
+struct KxCommandLine {
+  std::string command;
+  std::vector<std::string> operands;
+  std::map<std::string, std::string> options;  // by long name, without the dashes
+  uint32_t verboseCount = 0;                   // number of -v
+
+  bool has(const std::string& name) const { return options.count(name) != 0; }
+  std::string value(const std::string& name, const std::string& fallback) const {
+    const auto found = options.find(name);
+    return found == options.end() ? fallback : found->second;
+  }
+};
+
+bool KxParseCommandLine(int argc, const char* const* argv, KxCommandLine* out, std::string* error);
+
+// Refuses options that the command does not take (the global ones --module,
+// --log-level and --help always apply).
+bool KxCheckOptions(const KxCommandLine& line, const std::vector<std::string>& allowed, std::string* error);
+
+// Operand and option values.
+bool KxParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value);
+bool KxParseNumber(const std::string& text, double* value);
+// "W" "x" "H", both at least 1.
+bool KxParseSize(const std::string& text, uint32_t* width, uint32_t* height);
+// Comma-separated numbers, at least one.
+bool KxParseNumberList(const std::string& text, std::vector<double>* values);
+
+}  // namespace Kelvane
+
+#endif  // KXHOST_COMMAND_LINE_H

@@ -1,0 +1,129 @@
+#include "kxhost/imageWriter.h"
+
+#include <cpl_conv.h>
+#include <cpl_string.h>
+#include <gdal.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <utility>
+
+#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/gdalSession.h"
+
+namespace Kelvane {
+
+namespace {
+
+struct DriverByExtension {
+  const char* extension;
+  const char* driver;
+};
+const DriverByExtension kDrivers[] = {
+    {".png", "PNG"}, {".tif", "GTiff"}, {".tiff", "GTiff"}, {".jpg", "JPEG"}, {".jpeg", "JPEG"},
+};
+
+// Signed 8-bit samples travel as bytes flagged signed.
+GDALDataType gdalTypeOf(uint32_t hostType) {
+  switch (hostType) {
+    case KX_TYPE_U16: return GDT_UInt16;
+    case KX_TYPE_S16: return GDT_Int16;
+    case KX_TYPE_F32: return GDT_Float32;
+    default: return GDT_Byte;
+  }
+}
+
+// Owns a dataset handle.
+struct DatasetCloser {
+  GDALDatasetH handle;
+  ~DatasetCloser() {
+    if (handle != nullptr) GDALClose(handle);
+  }
+};
+
+// An in-memory dataset whose bands are views of the rendered samples.
+GDALDatasetH wrapInMemory(const KxRenderedImage& image, std::string* error) {
+  GDALDriverH memory = GDALGetDriverByName("MEM");
+  GDALDatasetH dataset =
+      memory != nullptr ? GDALCreate(memory, "", image.width, image.height, 0, GDT_Byte, nullptr) : nullptr;
+  if (dataset == nullptr) {
+    *error = "cannot create an in-memory image: " + KxGdalLastError("MEM driver missing");
+    return nullptr;
+  }
+  const uint32_t sampleBytes = KxHostSampleBytes(image.type);
+  for (uint32_t b = 0; b < image.bands; ++b) {
+    char pointer[64] = {};
+    CPLPrintPointer(pointer, const_cast<uint8_t*>(image.bits) + b * sampleBytes, sizeof pointer - 1);
+    char** options = nullptr;
+    options = CSLSetNameValue(options, "DATAPOINTER", pointer);
+    options = CSLSetNameValue(options, "PIXELOFFSET", std::to_string(image.pixelStep).c_str());
+    options = CSLSetNameValue(options, "LINEOFFSET", std::to_string(image.rowStep).c_str());
+    const CPLErr added = GDALAddBand(dataset, gdalTypeOf(image.type), options);
+    CSLDestroy(options);
+    if (added != CE_None) {
+      GDALClose(dataset);
+      *error = "cannot wrap the rendered samples: " + KxGdalLastError("band not added");
+      return nullptr;
+    }
+  }
+  return dataset;
+}
+
+// Geo-referencing and nodata for formats that keep them.
+void describeForGeoTiff(GDALDatasetH dataset, const KxRenderedImage& image) {
+  if (image.hasGeoTransform) GDALSetGeoTransform(dataset, const_cast<double*>(image.geoTransform));
+  if (!image.wkt.empty()) GDALSetProjection(dataset, image.wkt.c_str());
+  for (uint32_t b = 0; b < image.bands && b < image.nodata.size(); ++b) {
+    if (image.nodata[b])
+      GDALSetRasterNoDataValue(GDALGetRasterBand(dataset, static_cast<int>(b) + 1), *image.nodata[b]);
+  }
+}
+
+}  // namespace
+
+const char* KxDriverForPath(const std::string& path) {
+  std::string lower = path;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  for (const DriverByExtension& entry : kDrivers) {
+    const size_t length = std::strlen(entry.extension);
+    if (lower.size() > length && lower.compare(lower.size() - length, length, entry.extension) == 0)
+      return entry.driver;
+  }
+  return nullptr;
+}
+
+bool KxWriteImage(const std::string& path, const KxRenderedImage& image, std::string* error) {
+  const char* driverName = KxDriverForPath(path);
+  if (driverName == nullptr) {
+    *error = "cannot tell the format of " + path + " (use .png, .tif or .jpg)";
+    return false;
+  }
+  GDALDriverH driver = GDALGetDriverByName(driverName);
+  if (driver == nullptr) {
+    *error = std::string("GDAL has no ") + driverName + " driver";
+    return false;
+  }
+  DatasetCloser memory{wrapInMemory(image, error)};
+  if (memory.handle == nullptr) return false;
+
+  // GeoTIFF keeps geo-referencing, nodata and signed bytes.
+  const bool geoTiff = std::strcmp(driverName, "GTiff") == 0;
+  char** options = nullptr;
+  if (geoTiff) {
+    describeForGeoTiff(memory.handle, image);
+    if (image.type == KX_TYPE_S8) options = CSLSetNameValue(options, "PIXELTYPE", "SIGNEDBYTE");
+  }
+  CPLErrorReset();
+  DatasetCloser written{GDALCreateCopy(driver, path.c_str(), memory.handle, FALSE, options, nullptr, nullptr)};
+  CSLDestroy(options);
+  if (written.handle != nullptr) {
+    // Closing flushes the file; a failure there is a failed write too.
+    GDALClose(std::exchange(written.handle, nullptr));
+    if (CPLGetLastErrorType() != CE_Failure) return true;
+  }
+  *error = "cannot write " + path + ": " + KxGdalLastError("the driver refused the image");
+  return false;
+}
+
+}  // namespace Kelvane

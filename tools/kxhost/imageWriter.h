@@ -1,0 +1,38 @@
+// Writing a rendered scene to an image file through GDAL.
+#ifndef KXHOST_IMAGE_WRITER_H
+#define KXHOST_IMAGE_WRITER_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Kelvane {
+
+// A rendered scene in memory: pixel-interleaved samples of a host sample type.
+// Geo-referencing and nodata are written only to formats that keep them
+// (GeoTIFF).
+struct KxRenderedImage {
+  const uint8_t* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  uint32_t bands = 0;
+  uint32_t type = 0;  // host sample type
+  int64_t pixelStep = 0;
+  int64_t rowStep = 0;
+  bool hasGeoTransform = false;
+  double geoTransform[6] = {0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
+  std::string wkt;
+  std::vector<std::optional<double>> nodata;  // per band; may be empty
+};
+
+// The GDAL driver for a file name's extension (.png, .tif/.tiff, .jpg/.jpeg),
+// or null for any other.
+const char* KxDriverForPath(const std::string& path);
+
+// Writes `image` to `path`; false with a one-line reason.
+bool KxWriteImage(const std::string& path, const KxRenderedImage& image, std::string* error);
+
+}  // namespace Kelvane
+
+#endif  // KXHOST_IMAGE_WRITER_H

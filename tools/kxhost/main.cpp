@@ -1,0 +1,71 @@
+// kxhost: the reference host. Loads the module as a rendering engine does and
+// renders GDAL-readable images through chains of its stages.
+#include <cstdio>
+#include <exception>
+
+#include "kxhost/comPtr.h"
+#include "kxhost/commands.h"
+#include "kxhost/gdalSession.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kxhost [--module PATH] [-v | --log-level N] COMMAND ...\n"
+    "  sample OUT.tif [--bands N] [--size WxH] [--type u8|u16]\n"
+    "  info IMAGE\n"
+    "  render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N]\n"
+    "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n";
+
+// The log level from --log-level, else from the number of -v (-v detail, -vv traces).
+bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string* error) {
+  using Kelvane::KxStderrLogger;
+  *level = line.verboseCount == 0   ? KxStderrLogger::kDefaultLevel
+           : line.verboseCount == 1 ? KxStderrLogger::kVerboseLevel
+                                    : KxStderrLogger::kTraceLevel;
+  uint64_t given = 0;
+  if (!line.has("log-level")) return true;
+  if (!Kelvane::KxParseUnsigned(line.value("log-level", ""), 0, 1000, &given)) {
+    *error = "--log-level must be a number from 0 to 1000";
+    return false;
+  }
+  *level = static_cast<uint32_t>(given);
+  return true;
+}
+
+int run(int argc, char** argv) {
+  using namespace Kelvane;
+  KxCommandLine line;
+  std::string error;
+  uint32_t level = 0;
+  if (!KxParseCommandLine(argc, argv, &line, &error) || !logLevelOf(line, &level, &error)) {
+    KxReportFailure(error);
+    return 2;
+  }
+  if (line.has("help") || line.command.empty()) {
+    std::fputs(kUsage, line.command.empty() && !line.has("help") ? stderr : stdout);
+    return line.has("help") ? 0 : 2;
+  }
+
+  // The logger, with GDAL's own messages routed to it for the whole run.
+  KxComPtr<KxStderrLogger> logger(KxStderrLogger::create(level));
+  if (!logger) return KxReportFailure("out of memory");
+  KxGdalSession session(logger.get());
+  const KxHostContext context{line, logger.get()};
+  if (line.command == "sample") return KxSampleCommand(context);
+  if (line.command == "info") return KxInfoCommand(context);
+  if (line.command == "render") return KxRenderCommand(context);
+  KxReportFailure("unknown command " + line.command + " (sample, info or render)");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& failure) {
+    return Kelvane::KxReportFailure(std::string("unexpected failure: ") + failure.what());
+  } catch (...) {
+    return Kelvane::KxReportFailure("unexpected failure");
+  }
+}

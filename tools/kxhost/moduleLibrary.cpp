@@ -1,0 +1,90 @@
+#include "kxhost/moduleLibrary.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace Kelvane {
+
+namespace {
+
+const KxKnownClass kKnownClasses[] = {
+    {&CLSID_KxvWatermarkerImp, "Kelvane Watermarker Content Imp"},
+    {&CLSID_KxvMultibandSelectorImp, "Kelvane Multiband Selector Content Imp"},
+    {&CLSID_KxvPixelReplacerImp, "Kelvane Pixel Replacer Content Imp"},
+    {&CLSID_KxvPersistantPixelCache, "Persistant Pixel Cache"},
+    {&CLSID_KxvTransposerImp, "Kelvane Transposer Content Imp"},
+};
+
+const char kModuleFileName[] = "libkx_lib_sp_xform.so";
+
+}  // namespace
+
+const KxKnownClass* KxKnownClasses(size_t* count) {
+  *count = sizeof kKnownClasses / sizeof kKnownClasses[0];
+  return kKnownClasses;
+}
+
+std::string KxStatusText(HRESULT status) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
+  return text;
+}
+
+KxModuleLibrary::~KxModuleLibrary() {
+  if (handle_ == nullptr) return;
+  if (canUnloadNow_ != nullptr && canUnloadNow_() == S_OK) dlclose(handle_);
+}
+
+std::string KxModuleLibrary::defaultPath() {
+  // The directory of the running executable, from the kernel's own link.
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return kModuleFileName;
+  std::string directory(self, static_cast<size_t>(length));
+  const size_t slash = directory.rfind('/');
+  directory.resize(slash == std::string::npos ? 0 : slash + 1);
+  return directory + kModuleFileName;
+}
+
+bool KxModuleLibrary::open(const std::string& path, std::string* error) {
+  if (handle_ != nullptr) {
+    *error = "a module is already loaded from " + path_;
+    return false;
+  }
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* reason = dlerror();
+    *error = "cannot load module " + path + ": " + (reason != nullptr ? reason : "unknown reason");
+    return false;
+  }
+  // Resolve the entry points; a library without them is not this module.
+  auto getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(dlsym(handle, "DllGetClassObject"));
+  auto canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"));
+  if (getClassObject == nullptr || canUnloadNow == nullptr) {
+    dlclose(handle);
+    *error = path + " is not a component module (no DllGetClassObject/DllCanUnloadNow)";
+    return false;
+  }
+  handle_ = handle;
+  path_ = path;
+  getClassObject_ = getClassObject;
+  canUnloadNow_ = canUnloadNow;
+  return true;
+}
+
+HRESULT KxModuleLibrary::getClassFactory(const CLSID& clsid, KxComPtr<IClassFactory>& factory) const {
+  if (getClassObject_ == nullptr) return E_FAIL;
+  return getClassObject_(clsid, IID_IClassFactory, factory.putVoid());
+}
+
+HRESULT KxModuleLibrary::createStage(const CLSID& clsid, KxComPtr<IKxContentImp>& stage) const {
+  KxComPtr<IClassFactory> factory;
+  const HRESULT found = getClassFactory(clsid, factory);
+  if (FAILED(found)) return found;
+  return factory->CreateInstance(nullptr, IID_IKxContentImp, stage.putVoid());
+}
+
+}  // namespace Kelvane

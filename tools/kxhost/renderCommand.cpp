@@ -1,0 +1,210 @@
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "kxhost/commands.h"
+#include "kxhost/imageWriter.h"
+#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/moduleLibrary.h"
+#include "kxhost/progressBar.h"
+#include "kxhost/renderOptions.h"
+#include "kxhost/scenePlacement.h"
+#include "kxhost/stageChain.h"
+#include "kxhost/tileRenderer.h"
+
+namespace Kelvane {
+
+namespace {
+
+// The stages above the source, in chain order; each option that needs a
+// stage adds its step here.
+std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options) {
+  std::vector<KxStageStep> steps;
+  if (!options.bands.empty()) {
+    std::vector<uint16_t> bandMap;
+    for (uint32_t band : options.bands) bandMap.push_back(static_cast<uint16_t>(band - 1));
+    steps.push_back(KxMultibandSelectorStep(bandMap));
+  }
+  return steps;
+}
+
+bool checkBands(const KxRenderOptions& options, const KxGdalImage& image, std::string* error) {
+  for (uint32_t band : options.bands) {
+    if (band > image.bandCount) {
+      *error = "band " + std::to_string(band) + " is out of range: " + image.path + " has bands 1 to " +
+               std::to_string(image.bandCount);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The output sample type for what the chain's head reports.
+uint32_t sampleTypeFor(const RasterProps& props) {
+  const bool isSigned = props.pixel.isSigned();
+  if (props.bitsPerSample <= 8) return isSigned ? KX_TYPE_S8 : KX_TYPE_U8;
+  if (props.bitsPerSample <= 16) return isSigned ? KX_TYPE_S16 : KX_TYPE_U16;
+  return KX_TYPE_F32;
+}
+
+// The scene to render, its corner and size made whole; false when it does
+// not touch the image.
+bool sceneFor(const KxRenderOptions& options, const RasterProps& props, Scene* scene, std::string* error) {
+  const uint32_t width = KxScaledExtent(props.width, options.mag);
+  const uint32_t height = KxScaledExtent(props.height, options.mag);
+  *scene = options.hasScene ? Scene{options.scene[0], options.scene[1], options.scene[2], options.scene[3], options.mag}
+                            : Scene{0.0, 0.0, static_cast<double>(width), static_cast<double>(height), options.mag};
+  KxScenePlacement placement;
+  if (!KxPlaceScene(*scene, props.width, props.height, &placement)) {
+    *error = "the scene is too large to render";
+    return false;
+  }
+  if (placement.onImage.empty()) {
+    char text[256];
+    std::snprintf(text, sizeof text, "scene %g,%g,%g,%g lies outside the image (%u x %u pixels at magnification %g)",
+                  scene->ulx, scene->uly, scene->width, scene->height, width, height, options.mag);
+    *error = text;
+    return false;
+  }
+  *scene = Scene{static_cast<double>(placement.originX), static_cast<double>(placement.originY),
+                 static_cast<double>(placement.cols), static_cast<double>(placement.rows), options.mag};
+  return true;
+}
+
+// Pixel-interleaved, tightly packed rows; false when a row would not fit the
+// record's byte count.
+bool outputFormatFor(const RasterProps& props, const Scene& scene, BufferFormat* format, std::string* error) {
+  const uint32_t type = sampleTypeFor(props);
+  const uint32_t sampleBytes = KxHostSampleBytes(type);
+  const uint64_t rowBytes = static_cast<uint64_t>(scene.width) * props.numBands * sampleBytes;
+  if (rowBytes > std::numeric_limits<uint32_t>::max()) {
+    *error = "the scene is too wide to render in one buffer";
+    return false;
+  }
+  *format = BufferFormat{props.colorSpace,
+                         props.numBands,
+                         props.numBands,
+                         type,
+                         0,
+                         1,
+                         static_cast<uint32_t>(rowBytes),
+                         {},
+                         std::min(props.bitsPerSample, 8 * sampleBytes)};
+  for (uint32_t s = 0; s < props.numBands; ++s) format->smap[s] = static_cast<int32_t>(s * sampleBytes);
+  return true;
+}
+
+// Geo-referencing of the rendered scene, from the chain's spatial information.
+void georeferenceScene(IKxContentImp* head, const Scene& scene, KxRenderedImage* image) {
+  KxComPtr<IKxGeoSpatialInfo> spatial;
+  GeoDomain domain;
+  if (FAILED(head->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())) ||
+      FAILED(spatial->GetSpatialDomain(&domain)))
+    return;
+  const double resX = domain.resX / scene.mag;
+  const double resY = domain.resY / scene.mag;
+  const double transform[6] = {domain.x + scene.ulx * resX, resX, 0.0, domain.y + scene.uly * resY, 0.0, resY};
+  std::copy(transform, transform + 6, image->geoTransform);
+  image->hasGeoTransform = true;
+  KxComPtr<IKxSpatialReference> reference;
+  if (SUCCEEDED(spatial->GetSpatialReference(reference.put())) && reference && reference->GetWkt() != nullptr)
+    image->wkt = reference->GetWkt();
+}
+
+// Decodes the scene into `pixels` with a progress bar; false with a reason.
+bool renderInto(const KxRenderOptions& options, IKxContentImp* head, const Scene& scene, const BufferFormat& format,
+                std::vector<uint8_t>* pixels, std::string* error) {
+  KxRenderJob job;
+  job.head = head;
+  job.whole.scene = scene;
+  job.whole.pBits = pixels->data();
+  job.whole.format = format;
+  job.tileSize = options.tile;
+  job.threads = options.threads;
+  const size_t decodes = KxRenderDecodeCount(job);
+  Scene failedScene;
+  HRESULT status = S_OK;
+  {
+    KxProgressBar bar(decodes, decodes == 1 ? "decode" : "tiles");
+    status = KxRenderScene(
+        job, [&bar](size_t done, size_t) { bar.update(done); }, &failedScene);
+    if (SUCCEEDED(status)) bar.finish(decodes);
+  }
+  if (SUCCEEDED(status)) return true;
+  char text[256];
+  std::snprintf(text, sizeof text, "decoding the scene at %g,%g size %gx%g failed with %s", failedScene.ulx,
+                failedScene.uly, failedScene.width, failedScene.height, KxStatusText(status).c_str());
+  *error = text;
+  return false;
+}
+
+}  // namespace
+
+int KxRenderCommand(const KxHostContext& context) {
+  std::string error;
+  KxRenderOptions options;
+  if (!KxParseRenderOptions(context.line, &options, &error)) return KxReportFailure(error);
+  if (KxDriverForPath(options.output) == nullptr)
+    return KxReportFailure("cannot tell the format of " + options.output + " (use .png, .tif or .jpg)");
+
+  // The source, and the module when a stage is needed. The module is declared
+  // first so that it outlives every object made from it.
+  KxComPtr<KxvGdalSource> source;
+  KxvGdalSource::Options sourceOptions;
+  sourceOptions.resampling = options.resampling;
+  if (!KxvGdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
+      !checkBands(options, source->image(), &error))
+    return KxReportFailure(error);
+  const std::vector<KxStageStep> steps = stageStepsFor(options);
+  KxModuleLibrary module;
+  if (!steps.empty() && !module.open(KxModulePathOption(context.line), &error)) return KxReportFailure(error);
+
+  // The chain: source, then each stage on top.
+  source->AddRef();
+  KxStageChain chain{KxComPtr<IKxContentImp>(source.get())};
+  for (const KxStageStep& step : steps) {
+    if (!chain.push(module, step, context.logger, &error)) return KxReportFailure(error);
+  }
+
+  // The scene and its buffer, from what the head of the chain reports.
+  RasterProps props;
+  const HRESULT described = chain.head()->GetRasterProps(&props);
+  if (FAILED(described)) return KxReportFailure("GetRasterProps failed with " + KxStatusText(described));
+  if (props.numBands == 0 || props.numBands > 256)
+    return KxReportFailure(std::to_string(props.numBands) + " bands cannot be rendered; choose up to 256 with --bands");
+  if (!options.bands.empty() && props.numBands != options.bands.size())
+    return KxReportFailure("the chain reports " + std::to_string(props.numBands) + " bands for a selection of " +
+                           std::to_string(options.bands.size()));
+  Scene scene;
+  BufferFormat format;
+  if (!sceneFor(options, props, &scene, &error) || !outputFormatFor(props, scene, &format, &error))
+    return KxReportFailure(error);
+  std::vector<uint8_t> pixels;
+  try {
+    pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);
+  } catch (const std::exception&) {
+    return KxReportFailure("not enough memory for the scene");
+  }
+
+  // Decode, then write.
+  if (!renderInto(options, chain.head(), scene, format, &pixels, &error)) return KxReportFailure(error);
+  KxRenderedImage image;
+  image.bits = pixels.data();
+  image.width = static_cast<int>(scene.width);
+  image.height = static_cast<int>(scene.height);
+  image.bands = format.spp;
+  image.type = format.type;
+  image.pixelStep = static_cast<int64_t>(format.stride) * KxHostSampleBytes(format.type);
+  image.rowStep = format.rowbytes;
+  georeferenceScene(chain.head(), scene, &image);
+  for (uint32_t s = 0; s < format.spp; ++s)
+    image.nodata.push_back(source->image().nodata[options.bands.empty() ? s : options.bands[s] - 1]);
+  if (!KxWriteImage(options.output, image, &error)) return KxReportFailure(error);
+  std::printf("wrote %s: %d x %d pixels, %u bands\n", options.output.c_str(), image.width, image.height, image.bands);
+  return 0;
+}
+
+}  // namespace Kelvane
