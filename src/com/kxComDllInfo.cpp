@@ -43,14 +43,17 @@ HRESULT KxComDllInfo::OnAttach() { return S_OK; }
 HRESULT KxComDllInfo::OnDetach() { return S_OK; }
 
 void KxComDllInfo::SetModulePath(const char* path) {
+  // The copy is made before the old one is freed: `path` may be the stored
+  // path itself. When the copy cannot be made the object keeps no path.
+  char* copy = nullptr;
+  if (path != nullptr) {
+    const size_t length = std::strlen(path);
+    copy = new (std::nothrow) char[length + 1];
+    if (copy != nullptr) std::memcpy(copy, path, length + 1);
+  }
   delete[] modulePath_;
-  modulePath_ = nullptr;
-  if (path == nullptr) return;
-  const size_t length = std::strlen(path);
-  char* copy = new (std::nothrow) char[length + 1];
-  if (copy == nullptr) throw KxUtilException(KX_STATUS_OUT_OF_MEMORY);
-  std::memcpy(copy, path, length + 1);
   modulePath_ = copy;
+  if (path != nullptr && copy == nullptr) throw KxUtilException(KX_STATUS_OUT_OF_MEMORY);
 }
 
 bool KxModuleEntry(KxComDllInfo& info, unsigned reason) {

@@ -1,0 +1,50 @@
+// The built module loaded as a host loads it, with its four entry points
+// resolved by name. One loaded copy serves every test of the process.
+#ifndef KELVANE_TESTS_E2E_LOADED_MODULE_H
+#define KELVANE_TESTS_E2E_LOADED_MODULE_H
+
+#include <dlfcn.h>
+
+#include <string>
+
+#include "kelvane/kx_lib_sp_xform.h"
+
+namespace Kelvane {
+
+struct LoadedModule {
+  // All null when the module could not be loaded.
+  KxDllGetClassObjectFn getClassObject = nullptr;
+  KxDllCanUnloadNowFn canUnloadNow = nullptr;
+  KxDllRegisterServerFn registerServer = nullptr;
+  KxDllUnregisterServerFn unregisterServer = nullptr;
+  std::string error;  // why the module could not be loaded
+
+  bool loaded() const { return getClassObject && canUnloadNow && registerServer && unregisterServer; }
+
+  static const LoadedModule& Get() {
+    static const LoadedModule module;
+    return module;
+  }
+
+ private:
+  LoadedModule() : handle_(::dlopen(KX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) {
+    if (handle_ == nullptr) {
+      error = ::dlerror();
+      return;
+    }
+    getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(::dlsym(handle_, "DllGetClassObject"));
+    canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(::dlsym(handle_, "DllCanUnloadNow"));
+    registerServer = reinterpret_cast<KxDllRegisterServerFn>(::dlsym(handle_, "DllRegisterServer"));
+    unregisterServer = reinterpret_cast<KxDllUnregisterServerFn>(::dlsym(handle_, "DllUnregisterServer"));
+    if (!loaded()) error = "an entry point is missing";
+  }
+  ~LoadedModule() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+
+  void* handle_;
+};
+
+}  // namespace Kelvane
+
+#endif  // KELVANE_TESTS_E2E_LOADED_MODULE_H

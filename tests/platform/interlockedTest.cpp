@@ -1,0 +1,40 @@
+// Atomic counters and how library statuses leave a component method.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "kelvane/kx_status.h"
+#include "platform/kxInterlocked.h"
+
+namespace Kelvane {
+namespace {
+
+TEST(Interlocked, ConcurrentIncrementsAreAllCounted) {
+  int32_t counter = 5;
+  auto bump = [&counter] {
+    for (int i = 0; i < 1000; ++i) KxInterlockedIncrement(&counter);
+  };
+  std::thread first(bump), second(bump);
+  first.join();
+  second.join();
+  EXPECT_EQ(counter, 2005);
+  EXPECT_EQ(KxInterlockedDecrement(&counter), 2004);
+}
+
+TEST(Interlocked, CompareExchangeSwapsOnlyTheExpectedValue) {
+  int32_t word = 7;
+  EXPECT_FALSE(KxInterlockedCompareExchange(&word, 6, 9));
+  EXPECT_EQ(word, 7);
+  EXPECT_TRUE(KxInterlockedCompareExchange(&word, 7, 9));
+  EXPECT_EQ(word, 9);
+}
+
+TEST(StatusCrossing, LibraryStatusesBecomeFailures) {
+  EXPECT_EQ(KxStatusToResult(KX_STATUS_WRONG_STREAM_STATE), static_cast<HRESULT>(0x80063674u));
+  EXPECT_EQ(KxStatusToResult(KX_STATUS_OUT_OF_MEMORY), static_cast<HRESULT>(0x80040008u));
+  EXPECT_EQ(KxStatusToResult(KX_STATUS_DIRECTORY), static_cast<HRESULT>(0x80040BD8u));
+  EXPECT_EQ(KxStatusToResult(KX_STATUS_SUCCESS), S_OK);
+}
+
+}  // namespace
+}  // namespace Kelvane
