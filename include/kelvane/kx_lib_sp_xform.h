@@ -2,6 +2,7 @@
 #ifndef KELVANE_KX_LIB_SP_XFORM_H
 #define KELVANE_KX_LIB_SP_XFORM_H
 
+#include "kelvane/kx_cache.h"
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_ids.h"
 #include "kelvane/kx_interfaces.h"
@@ -9,6 +10,7 @@
 #include "kelvane/kx_platform_types.h"
 #include "kelvane/kx_records.h"
 #include "kelvane/kx_status.h"
+#include "kelvane/kx_transposer.h"
 
 // Module entry points, resolved by a host with dlsym (GetProcAddress on Windows).
 extern "C" {
