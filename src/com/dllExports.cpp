@@ -3,9 +3,16 @@
 
 #define KX_EXPORT extern "C" __attribute__((visibility("default")))
 
-KX_EXPORT HRESULT KX_STDCALL DllGetClassObject(const CLSID& clsid, const IID& iid, void** out) {
+// The identifiers arrive by reference in the platform's signature, which is a
+// pointer at the binary level; taking pointers lets a null from a host be
+// refused instead of dereferenced.
+KX_EXPORT HRESULT KX_STDCALL DllGetClassObject(const CLSID* clsid, const IID* iid, void** out) {
   try {
-    return Kelvane::KxModuleInfo().GetClassObject(clsid, iid, out);
+    if (clsid == nullptr || iid == nullptr || out == nullptr) {
+      if (out != nullptr) *out = nullptr;
+      return E_INVALIDARG;
+    }
+    return Kelvane::KxModuleInfo().GetClassObject(*clsid, *iid, out);
   } catch (...) {
     return E_FAIL;
   }

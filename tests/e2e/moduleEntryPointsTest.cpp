@@ -55,6 +55,20 @@ TEST_F(ModuleEntryPoints, RefusedClassObjectRequestsCreateNothing) {
   EXPECT_EQ(module_.canUnloadNow(), S_OK);
 }
 
+TEST_F(ModuleEntryPoints, NullArgumentsFromAHostAreRefused) {
+  // The identifiers travel as pointers at the binary level; a host written
+  // against that form may pass null.
+  using PointerForm = HRESULT(KX_STDCALL*)(const CLSID*, const IID*, void**);
+  using AnyFunction = void (*)();
+  const auto getClassObject = reinterpret_cast<PointerForm>(reinterpret_cast<AnyFunction>(module_.getClassObject));
+  void* out = &out;
+  EXPECT_EQ(getClassObject(nullptr, &IID_IClassFactory, &out), E_INVALIDARG);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(getClassObject(&CLSID_KxvMultibandSelectorImp, nullptr, &out), E_INVALIDARG);
+  EXPECT_EQ(getClassObject(&CLSID_KxvMultibandSelectorImp, &IID_IClassFactory, nullptr), E_INVALIDARG);
+  EXPECT_EQ(module_.canUnloadNow(), S_OK);
+}
+
 TEST_F(ModuleEntryPoints, RegistrationWritesEveryClassAndUnregistrationRemovesIt) {
   ScopedRegistryRoot root;
   ASSERT_EQ(module_.registerServer(), S_OK);
