@@ -1,0 +1,28 @@
+// The raw-byte kernels of a transposition that copies samples unchanged:
+// rows are copied forwards or backwards in one pass; quarter turns go in
+// cache-sized blocks shaped to the source's row stride, so that every source
+// line fetched serves many destination rows before it leaves the cache.
+#ifndef KELVANE_RASTER_EXACT_COPY_KERNELS_H
+#define KELVANE_RASTER_EXACT_COPY_KERNELS_H
+
+#include <cstddef>
+
+#include "raster/exactCopyPlan.h"
+#include "raster/transposeGeometry.h"
+
+namespace Kelvane {
+
+struct ExactCopyJob {
+  const unsigned char* source = nullptr;  // the source's first pixel (the walk's start is added here)
+  unsigned char* destination = nullptr;   // the destination's first pixel
+  ptrdiff_t destinationRowStride = 0;
+  TransposeWalk walk;        // over the source, in bytes
+  bool quarterTurn = false;  // destination rows run down source columns
+};
+
+// Copies every plane of `plan` to its transposed place.
+void copyExactly(const ExactCopyJob& job, const ExactCopyPlan& plan);
+
+}  // namespace Kelvane
+
+#endif  // KELVANE_RASTER_EXACT_COPY_KERNELS_H
