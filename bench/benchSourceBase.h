@@ -1,0 +1,70 @@
+// BenchSourceBase: the plumbing of an upstream source for the benchmarks: an
+// object at the end of a chain that answers IUnknown and IKxContentImp and
+// whose lifetime the benchmark owns (the count is kept only for the
+// contract). A derived source describes its image and decodes scenes.
+// Also the layout the benchmark sources decode into.
+#ifndef KELVANE_BENCH_BENCH_SOURCE_BASE_H
+#define KELVANE_BENCH_BENCH_SOURCE_BASE_H
+
+#include <atomic>
+
+#include "kelvane/kx_lib_sp_xform.h"
+
+namespace Kelvane {
+namespace bench {
+
+class BenchSourceBase : public IKxContentImp {
+ public:
+  HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override {
+    if (out == nullptr) return E_INVALIDARG;
+    *out = nullptr;
+    if (!KxIsEqualGUID(iid, IID_IUnknown) && !KxIsEqualGUID(iid, IID_IKxContentImp)) return E_NOINTERFACE;
+    *out = static_cast<IKxContentImp*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG KX_STDCALL AddRef() override { return ++references_; }
+  ULONG KX_STDCALL Release() override { return --references_; }
+
+  HRESULT KX_STDCALL Operation5(void*) override { return E_FAIL; }
+  HRESULT KX_STDCALL Operation6(void*) override { return E_FAIL; }
+  HRESULT KX_STDCALL Initialize() override { return S_OK; }
+  HRESULT KX_STDCALL FindInterface(const IID& iid, void** out) override { return QueryInterface(iid, out); }
+  // Nothing lies below a source.
+  HRESULT KX_STDCALL SetContainedImp(IKxContentImp*) override { return E_FAIL; }
+  HRESULT KX_STDCALL RemoveContainedImp(IKxContentImp** out) override {
+    if (out != nullptr) *out = nullptr;
+    return E_FAIL;
+  }
+  HRESULT KX_STDCALL GetContainedImp(IKxContentImp** out) override {
+    if (out == nullptr) return E_INVALIDARG;
+    *out = nullptr;
+    return S_OK;
+  }
+
+ protected:
+  ~BenchSourceBase() = default;
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
+// Pixel-interleaved, unpadded 8-bit RGB rows of `columns` pixels: the layout
+// the benchmark sources decode into.
+inline BufferFormat packedRgb8Format(uint32_t columns) {
+  BufferFormat format;
+  format.colorSpace = KX_CS_RGB;
+  format.spp = 3;
+  format.stride = 3;
+  format.type = KX_TYPE_U8;
+  format.align = 1;
+  format.rowbytes = columns * 3;
+  format.bps = 8;
+  for (uint32_t band = 0; band < 3; ++band) format.smap[band] = static_cast<int32_t>(band);
+  return format;
+}
+
+}  // namespace bench
+}  // namespace Kelvane
+
+#endif  // KELVANE_BENCH_BENCH_SOURCE_BASE_H

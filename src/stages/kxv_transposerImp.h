@@ -1,0 +1,74 @@
+// KxvTransposerImp: presents its upstream source turned clockwise by 90, 180
+// or 270 degrees. It reports the turned size, maps each requested scene back
+// into the upstream image, lets the upstream decode that scene into a working
+// buffer of the upstream's own layout, and turns the pixels into the caller's
+// buffer. At 0 degrees decodes go straight to the upstream source.
+#ifndef KELVANE_STAGES_KXV_TRANSPOSER_IMP_H
+#define KELVANE_STAGES_KXV_TRANSPOSER_IMP_H
+
+#include <cstdint>
+#include <mutex>
+
+#include "content/kxv_contentBase.h"
+#include "stages/kxv_transposerGeometry.h"
+#include "stages/kxv_workingBufferPool.h"
+
+namespace Kelvane {
+
+class KxvTransposerImp : public KxvContentBase, public IKxTransposer, public IKxTransposerImp {
+ public:
+  KxvTransposerImp() = default;
+
+  KX_DELEGATE_IUNKNOWN_TO_OUTER
+
+  HRESULT InternalQueryInterface(const IID& iid, void** out) override;
+
+  // IKxContentImp operations this stage handles itself.
+  HRESULT KX_STDCALL GetRasterProps(RasterProps* props) override;
+  HRESULT KX_STDCALL Decode(DecodeBuffer* buffer, uint32_t quality, void* third) override;
+  HRESULT KX_STDCALL Initialize() override;
+
+  // IKxTransposer.
+  HRESULT KX_STDCALL Transpose(const DecodeBuffer* source, DecodeBuffer* destination, uint32_t angle) override;
+
+  // IKxTransposerImp.
+  HRESULT KX_STDCALL SetRotation(uint32_t angle) override;
+
+  // Working buffers kept for later decodes (for diagnostics).
+  size_t idleWorkingBuffers() const { return workingBuffers_.idleCount(); }
+
+ private:
+  // What the stage presents: the angle, the upstream's properties turned by
+  // it, and the layout of the whole turned image at magnification 1.
+  struct Presentation {
+    uint32_t rotation = 0;
+    RasterProps props;
+    BufferFormat fullImageLayout;
+  };
+
+  // Asks the upstream for its properties and stores them turned by the
+  // current angle, with the matching full-image layout.
+  HRESULT refreshPresentation();
+  // A consistent copy of the stored presentation.
+  Presentation presentation() const;
+
+  // The whole turned image at `mag`: the upstream's own size there when it
+  // tells it (the image-size query), else the navigator's extent.
+  KxvImageExtent turnedExtentAt(double mag, const Presentation& shown);
+
+  // Bodies of the operations above, run inside guarded().
+  HRESULT decodeTurned(DecodeBuffer* buffer, uint32_t quality, void* third);
+  HRESULT decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint32_t quality, void* third, const Presentation& shown);
+
+  // Guards presentation_: a stage above refreshes it through GetRasterProps
+  // before each of its decodes, possibly on several threads at once while
+  // other threads decode here. Held only to copy the record in or out.
+  mutable std::mutex presentationMutex_;
+  Presentation presentation_;
+  // Memory of the working buffers of turned decodes; freed with the stage.
+  KxvWorkingBufferPool workingBuffers_;
+};
+
+}  // namespace Kelvane
+
+#endif  // KELVANE_STAGES_KXV_TRANSPOSER_IMP_H

@@ -1,0 +1,137 @@
+// KxvTransposerImp::Transpose: turning the pixels of one buffer into another.
+// The operation is open to any host, so both buffers are checked against each
+// other and against their own declared layouts before a pixel is written.
+#include <cstdint>
+#include <optional>
+
+#include "content/kxv_decodeBufConfig.h"
+#include "kelvane/kx_exception.h"
+#include "kelvane/kx_status.h"
+#include "raster/describeSceneBuffer.h"
+#include "raster/sampleTraits.h"
+#include "raster/transposer.h"
+#include "stages/kxv_transposerGeometry.h"
+#include "stages/kxv_transposerImp.h"
+
+namespace Kelvane {
+
+namespace {
+
+using Config = KxvDecodeBufConfig;
+
+// Columns and rows a buffer holds.
+struct PixelShape {
+  uint32_t columns = 0;
+  uint32_t rows = 0;
+};
+
+std::optional<PixelShape> ShapeOf(const DecodeBuffer& buffer) {
+  const std::optional<uint32_t> columns = Config::ExtentCount(buffer.scene.width);
+  const std::optional<uint32_t> rows = Config::ExtentCount(buffer.scene.height);
+  if (!columns || !rows) return std::nullopt;
+  return PixelShape{*columns, *rows};
+}
+
+// The sample description a turn keeps unchanged.
+bool SameSamples(const BufferFormat& a, const BufferFormat& b) {
+  return a.colorSpace == b.colorSpace && a.spp == b.spp && a.type == b.type && a.bps == b.bps;
+}
+
+// A source that takes any scene in any layout: checking a buffer against it
+// leaves only the question whether its own layout can be addressed.
+RasterProps AnyLayoutSource() {
+  RasterProps props;
+  props.flags = KX_CAP_PARTIAL_SCENE | KX_CAP_POW2_MAG | KX_CAP_ANY_MAG | KX_CAP_OUTSIDE_IMAGE | KX_CAP_COLOR_SPACE |
+                KX_CAP_STRIDE | KX_CAP_DATA_TYPE | KX_CAP_ORDER | KX_CAP_SAMPLE_MAP | KX_CAP_BPS;
+  props.width = 1;
+  props.height = 1;
+  props.maxMag = 1.0;
+  props.minMag = 1.0;
+  return props;
+}
+
+// Colour-space family of a pixel that is a plain set of samples: the sample
+// count sits in bits 8 to 15 as in every code, under a low byte that no named
+// space uses.
+constexpr uint32_t kSampleSetFamily = 0xFE;
+
+// Describes a buffer for the turn. The library counts the multiband space as
+// one band, which would move only the first sample of every pixel; a
+// multiband pixel of several samples is described as a set of exactly its
+// samples instead. Raises KxUtilException(145011) for a sample that does not
+// start on a whole sample, or a pixel too wide for a colour-space code.
+void DescribeForTurn(const DecodeBuffer& buffer, ImageBufferInfo& info) {
+  describeSceneBuffer(buffer, info);
+  const BufferFormat& format = buffer.format;
+  if (format.colorSpace != KX_CS_MULTIBAND || format.spp <= 1) return;
+  const uint32_t sampleBytes = info.sampleSize();
+  if (sampleBytes == 0 || format.spp >= 255) throw KxUtilException(KX_STATUS_BAD_ARGUMENT);
+  uint32_t map[256];
+  for (uint32_t s = 0; s < format.spp; ++s) {
+    const int32_t offset = format.smap[s];
+    if (offset < 0 || static_cast<uint32_t>(offset) % sampleBytes != 0) throw KxUtilException(KX_STATUS_BAD_ARGUMENT);
+    map[s] = static_cast<uint32_t>(offset) / sampleBytes;
+  }
+  info.setColorSpace((format.spp << 8) | kSampleSetFamily);
+  info.setPixelStride(static_cast<int32_t>(format.stride));
+  info.setSampleMap(map);
+}
+
+// Runs the kernel of sample type T over the two buffers; the shapes were
+// checked to match the mode.
+template <typename T>
+void TurnPixels(uint32_t mode, const DecodeBuffer& source, const PixelShape& from, DecodeBuffer& destination,
+                const PixelShape& to) {
+  ImageBufferInfo sourceInfo;
+  ImageBufferInfo destinationInfo;
+  DescribeForTurn(source, sourceInfo);
+  DescribeForTurn(destination, destinationInfo);
+  Transposer<T> transposer(mode);
+  transposer.setSourceRaster(source.pBits, from.columns, from.rows, source.format.rowbytes, sourceInfo);
+  transposer.setDestinationRaster(destination.pBits, to.columns, to.rows, destination.format.rowbytes, destinationInfo);
+  transposer.transform();
+}
+
+}  // namespace
+
+HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, DecodeBuffer* destination, uint32_t angle) {
+  return guarded([&]() -> HRESULT {
+    // Two buffers with pixel memory, holding the same kind of samples.
+    if (source == nullptr || destination == nullptr) return E_INVALIDARG;
+    if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
+    if (!SameSamples(source->format, destination->format)) return E_INVALIDARG;
+    const std::optional<PixelShape> from = ShapeOf(*source);
+    const std::optional<PixelShape> to = ShapeOf(*destination);
+    if (!from || !to) return E_INVALIDARG;
+    if (uint64_t{from->columns} * from->rows != uint64_t{to->columns} * to->rows) return E_INVALIDARG;
+
+    // The turn, and the shape it gives: a destination of any other shape would have rows overrun or left unwritten.
+    const std::optional<uint32_t> mode = KxvTurnModeOf(angle);
+    if (!mode) return E_FAIL;
+    const bool swapped = KxvTurnSwapsAxes(angle);
+    const PixelShape turned = swapped ? PixelShape{from->rows, from->columns} : *from;
+    if (to->columns != turned.columns || to->rows != turned.rows) return E_INVALIDARG;
+
+    // Each buffer's declared layout must place every sample inside its own rows.
+    const RasterProps anyLayout = AnyLayoutSource();
+    DecodeBuffer sourceRecord = *source;
+    DecodeBuffer destinationRecord = *destination;
+    if (FAILED(validate(&sourceRecord, sourceRecord.format, anyLayout)) ||
+        FAILED(validate(&destinationRecord, destinationRecord.format, anyLayout))) {
+      return E_INVALIDARG;
+    }
+
+    // The kernel of the sample type; its failures leave the destination unwritten.
+    try {
+      switch (source->format.type) {
+        case KX_TYPE_U8: TurnPixels<E>(*mode, *source, *from, *destination, *to); return S_OK;
+        case KX_TYPE_U16: TurnPixels<G>(*mode, *source, *from, *destination, *to); return S_OK;
+        default: return E_FAIL;
+      }
+    } catch (...) {
+      return E_FAIL;
+    }
+  });
+}
+
+}  // namespace Kelvane
