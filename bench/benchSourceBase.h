@@ -64,6 +64,19 @@ inline BufferFormat packedRgb8Format(uint32_t columns) {
   return format;
 }
 
+// Describes a square 8-bit RGB image of `side` pixels whose source handles
+// the differences in `flags` and decodes magnifications `minMag` to 1.
+inline void describeRgb8Image(RasterProps* props, uint32_t side, uint32_t flags, double minMag) {
+  props->flags = flags;
+  props->width = side;
+  props->height = side;
+  props->colorSpace = KX_CS_RGB;
+  props->numBands = 3;
+  props->bitsPerSample = 8;
+  props->maxMag = 1.0;
+  props->minMag = minMag;
+}
+
 }  // namespace bench
 }  // namespace Kelvane
 

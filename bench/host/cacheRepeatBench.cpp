@@ -1,0 +1,139 @@
+// A repeated decode of a 4096 x 4096 RGB 8-bit scene of a DEFLATE-compressed
+// tiled GeoTIFF: through the module's persistent pixel cache over the host's
+// GDAL source, every 512 x 512 tile already on disk, against the GDAL source
+// decoding the same scene itself, in the same iterations. Counter
+// vs_gdal = GDAL decode time / cached decode time (the repeat speed-up).
+#include <benchmark/benchmark.h>
+#include <gdal.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../benchTiming.h"
+#include "kxhost/cacheOptions.h"
+#include "kxhost/comPtr.h"
+#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/moduleLibrary.h"
+#include "kxhost/sampleImage.h"
+#include "kxhost/stageChain.h"
+
+namespace {
+
+using namespace Kelvane;
+using bench::secondsOf;
+
+constexpr uint32_t kSide = 4096;
+constexpr uint32_t kBands = 3;
+constexpr uint32_t kRowBytes = kSide * kBands;
+
+// A sample image copied into a tiled DEFLATE GeoTIFF, made once and kept
+// between runs under the temporary directory; empty with a reason on failure.
+std::string compressedSample(std::string* error) {
+  GDALAllRegister();
+  const std::filesystem::path directory = std::filesystem::temp_directory_path() / "kx_bench";
+  std::filesystem::create_directories(directory);
+  const std::string path = (directory / "sample4096x3deflate.tif").string();
+  if (std::filesystem::exists(path)) return path;
+  const std::string plain = (directory / "sample4096x3plain.tif").string();
+  KxSampleRecipe recipe;
+  recipe.width = recipe.height = kSide;
+  recipe.bands = kBands;
+  recipe.overviews = false;
+  if (!KxWriteSampleImage(plain, recipe, error)) return std::string();
+  GDALDatasetH input = GDALOpen(plain.c_str(), GA_ReadOnly);
+  char* options[] = {const_cast<char*>("COMPRESS=DEFLATE"), const_cast<char*>("TILED=YES"), nullptr};
+  GDALDatasetH output = input == nullptr ? nullptr
+                                         : GDALCreateCopy(GDALGetDriverByName("GTiff"), path.c_str(), input, FALSE,
+                                                          options, nullptr, nullptr);
+  if (output != nullptr) GDALClose(output);
+  if (input != nullptr) GDALClose(input);
+  std::filesystem::remove(plain);
+  if (output != nullptr) return path;
+  *error = "cannot write " + path;
+  return std::string();
+}
+
+// The compressed image (made once and kept between runs), the module chain
+// source -> cache over it, and the scene's buffer.
+struct Fixture {
+  std::string error;
+  std::string path;
+  std::string cacheDirectory;
+  std::vector<uint8_t> pixels = std::vector<uint8_t>(size_t{kRowBytes} * kSide, 0);
+  KxModuleLibrary module;  // declared before the chain, so it outlives it
+  KxComPtr<KxvGdalSource> source;
+  std::unique_ptr<KxStageChain> chain;
+
+  Fixture() {
+    path = compressedSample(&error);
+    if (path.empty()) return;
+    char pattern[] = "/tmp/kx-cache-repeat-XXXXXX";
+    cacheDirectory = mkdtemp(pattern) != nullptr ? pattern : "";
+    KxCacheOptions options;
+    options.useStage = true;
+    options.directory = cacheDirectory;
+    if (cacheDirectory.empty() || !KxvGdalSource::open(path, {}, nullptr, source, &error) ||
+        !module.open(KX_MODULE_PATH, &error))
+      return;
+    source->AddRef();
+    chain = std::make_unique<KxStageChain>(KxComPtr<IKxContentImp>(source.get()));
+    if (!chain->push(module, KxPersistantPixelCacheStep(options), nullptr, &error)) chain.reset();
+  }
+  ~Fixture() {
+    chain.reset();
+    source.reset();
+    if (!cacheDirectory.empty()) std::filesystem::remove_all(cacheDirectory);
+  }
+
+  DecodeBuffer scene() {
+    DecodeBuffer buffer;
+    buffer.scene = Scene{0.0, 0.0, double(kSide), double(kSide), 1.0};
+    buffer.pBits = pixels.data();
+    buffer.format = BufferFormat{KX_CS_RGB, kBands, kBands, KX_TYPE_U8, 0, 1, kRowBytes, {0, 1, 2}, 8};
+    return buffer;
+  }
+};
+
+Fixture& fixture() {
+  static Fixture shared;
+  return shared;
+}
+
+void cachedRepeatDecode(benchmark::State& state) {
+  Fixture& f = fixture();
+  if (!f.chain) return state.SkipWithError(f.error.c_str());
+  // The first decode fills the cache.
+  DecodeBuffer buffer = f.scene();
+  if (FAILED(f.chain->head()->Decode(&buffer, KXV_BEST_QUALITY, nullptr))) return state.SkipWithError("decode failed");
+
+  double gdalSeconds = 0.0;
+  double cacheSeconds = 0.0;
+  for (auto _ : state) {
+    DecodeBuffer plain = f.scene();
+    DecodeBuffer cached = f.scene();
+    HRESULT decoded = S_OK;
+    HRESULT served = S_OK;
+    gdalSeconds += secondsOf([&] { decoded = f.source->Decode(&plain, KXV_BEST_QUALITY, nullptr); });
+    benchmark::ClobberMemory();
+    const double seconds = secondsOf([&] { served = f.chain->head()->Decode(&cached, KXV_BEST_QUALITY, nullptr); });
+    benchmark::ClobberMemory();
+    if (FAILED(decoded) || FAILED(served)) return state.SkipWithError("decode failed");
+    cacheSeconds += seconds;
+    state.SetIterationTime(seconds);
+  }
+  bench::ratios()["repeat decode: GDAL time / cache time"] = gdalSeconds / cacheSeconds;
+  state.counters["vs_gdal"] = gdalSeconds / cacheSeconds;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kRowBytes * kSide);
+}
+
+BENCHMARK(cachedRepeatDecode)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return Kelvane::bench::runBenchmarksAndPrintRatios(
+      argc, argv, "Repeated 4096 x 4096 RGB scene of a DEFLATE GeoTIFF, through the cache against GDAL:");
+}
