@@ -15,8 +15,11 @@ struct KnownOption {
   bool takesValue;
 };
 const KnownOption kKnownOptions[] = {
-    {"module", true}, {"log-level", true}, {"help", false}, {"bands", true}, {"size", true},    {"type", true},
-    {"output", true}, {"scene", true},     {"mag", true},   {"tile", true},  {"threads", true}, {"resampling", true},
+    {"module", true},  {"log-level", true},  {"help", false},   {"bands", true},      {"size", true},
+    {"type", true},    {"output", true},     {"scene", true},   {"mag", true},        {"tile", true},
+    {"threads", true}, {"resampling", true}, {"cache", true},   {"cache-tile", true}, {"max-cuts", true},
+    {"utility", true}, {"tile-ratio", true}, {"max-mag", true}, {"map-rect", true},   {"srs", true},
+    {"rotate", true},
 };
 const char* const kGlobalOptions[] = {"module", "log-level", "help"};
 

@@ -19,6 +19,7 @@ struct KxHostContext {
 int KxSampleCommand(const KxHostContext& context);
 int KxInfoCommand(const KxHostContext& context);
 int KxRenderCommand(const KxHostContext& context);
+int KxCacheStatsCommand(const KxHostContext& context);
 
 // Reports `message` as the one error line and returns exit status 1.
 int KxReportFailure(const std::string& message);

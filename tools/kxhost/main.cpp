@@ -14,7 +14,10 @@ const char kUsage[] =
     "  sample OUT.tif [--bands N] [--size WxH] [--type u8|u16]\n"
     "  info IMAGE\n"
     "  render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N]\n"
-    "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n";
+    "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n"
+    "         [--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
+    "         [--map-rect X,Y,W,H [--srs TEXT]] [--rotate 90|180|270]\n"
+    "  cache-stats DIR\n";
 
 // The log level from --log-level, else from the number of -v (-v detail, -vv traces).
 bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string* error) {
@@ -54,7 +57,8 @@ int run(int argc, char** argv) {
   if (line.command == "sample") return KxSampleCommand(context);
   if (line.command == "info") return KxInfoCommand(context);
   if (line.command == "render") return KxRenderCommand(context);
-  KxReportFailure("unknown command " + line.command + " (sample, info or render)");
+  if (line.command == "cache-stats") return KxCacheStatsCommand(context);
+  KxReportFailure("unknown command " + line.command + " (sample, info, render or cache-stats)");
   return 2;
 }
 

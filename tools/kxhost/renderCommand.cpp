@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "kxhost/cacheOptions.h"
 #include "kxhost/commands.h"
 #include "kxhost/imageWriter.h"
 #include "kxhost/kxv_gdalSource.h"
+#include "kxhost/mapRectRender.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/progressBar.h"
 #include "kxhost/renderOptions.h"
+#include "kxhost/rotateOption.h"
 #include "kxhost/scenePlacement.h"
 #include "kxhost/stageChain.h"
 #include "kxhost/tileRenderer.h"
@@ -21,13 +24,17 @@ namespace {
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
-std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options) {
+std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options, const KxCacheOptions& cacheOptions) {
   std::vector<KxStageStep> steps;
+  // The cache sits directly above the source.
+  if (cacheOptions.useStage) steps.push_back(KxPersistantPixelCacheStep(cacheOptions));
   if (!options.bands.empty()) {
     std::vector<uint16_t> bandMap;
     for (uint32_t band : options.bands) bandMap.push_back(static_cast<uint16_t>(band - 1));
     steps.push_back(KxMultibandSelectorStep(bandMap));
   }
+  // The transposer turns whatever the stages below it deliver.
+  if (options.rotate != 0) steps.push_back(KxTransposerStep(options.rotate));
   return steps;
 }
 
@@ -97,17 +104,17 @@ bool outputFormatFor(const RasterProps& props, const Scene& scene, BufferFormat*
   return true;
 }
 
-// Geo-referencing of the rendered scene, from the chain's spatial information.
-void georeferenceScene(IKxContentImp* head, const Scene& scene, KxRenderedImage* image) {
+// Geo-referencing of the rendered scene, from the chain's spatial information;
+// `props` describe the image the head presents, turned by `rotate`.
+void georeferenceScene(IKxContentImp* head, const Scene& scene, uint32_t rotate, const RasterProps& props,
+                       KxRenderedImage* image) {
   KxComPtr<IKxGeoSpatialInfo> spatial;
   GeoDomain domain;
   if (FAILED(head->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())) ||
       FAILED(spatial->GetSpatialDomain(&domain)))
     return;
-  const double resX = domain.resX / scene.mag;
-  const double resY = domain.resY / scene.mag;
-  const double transform[6] = {domain.x + scene.ulx * resX, resX, 0.0, domain.y + scene.uly * resY, 0.0, resY};
-  std::copy(transform, transform + 6, image->geoTransform);
+  KxTurnedSceneGeoTransform(rotate, scene, KxScaledExtent(props.width, scene.mag),
+                            KxScaledExtent(props.height, scene.mag), domain, image->geoTransform);
   image->hasGeoTransform = true;
   KxComPtr<IKxSpatialReference> reference;
   if (SUCCEEDED(spatial->GetSpatialReference(reference.put())) && reference && reference->GetWkt() != nullptr)
@@ -146,7 +153,12 @@ bool renderInto(const KxRenderOptions& options, IKxContentImp* head, const Scene
 int KxRenderCommand(const KxHostContext& context) {
   std::string error;
   KxRenderOptions options;
-  if (!KxParseRenderOptions(context.line, &options, &error)) return KxReportFailure(error);
+  KxCacheOptions cacheOptions;
+  if (!KxParseRenderOptions(context.line, &options, &error) ||
+      !KxParseCacheOptions(context.line, &cacheOptions, &error))
+    return KxReportFailure(error);
+  if (cacheOptions.hasMapRect && (options.hasScene || !options.bands.empty()))
+    return KxReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
   if (KxDriverForPath(options.output) == nullptr)
     return KxReportFailure("cannot tell the format of " + options.output + " (use .png, .tif or .jpg)");
 
@@ -158,7 +170,7 @@ int KxRenderCommand(const KxHostContext& context) {
   if (!KxvGdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
       !checkBands(options, source->image(), &error))
     return KxReportFailure(error);
-  const std::vector<KxStageStep> steps = stageStepsFor(options);
+  const std::vector<KxStageStep> steps = stageStepsFor(options, cacheOptions);
   KxModuleLibrary module;
   if (!steps.empty() && !module.open(KxModulePathOption(context.line), &error)) return KxReportFailure(error);
 
@@ -180,8 +192,10 @@ int KxRenderCommand(const KxHostContext& context) {
                            std::to_string(options.bands.size()));
   Scene scene;
   BufferFormat format;
-  if (!sceneFor(options, props, &scene, &error) || !outputFormatFor(props, scene, &format, &error))
-    return KxReportFailure(error);
+  const bool placed = cacheOptions.hasMapRect
+                          ? KxMapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
+                          : sceneFor(options, props, &scene, &error);
+  if (!placed || !outputFormatFor(props, scene, &format, &error)) return KxReportFailure(error);
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);
@@ -190,7 +204,14 @@ int KxRenderCommand(const KxHostContext& context) {
   }
 
   // Decode, then write.
-  if (!renderInto(options, chain.head(), scene, format, &pixels, &error)) return KxReportFailure(error);
+  DecodeBuffer mapBuffer;
+  mapBuffer.scene = scene;
+  mapBuffer.pBits = pixels.data();
+  mapBuffer.format = format;
+  const bool rendered = cacheOptions.hasMapRect
+                            ? KxDecodeMapRect(chain.head(), cacheOptions.mapRect, cacheOptions.srs, &mapBuffer, &error)
+                            : renderInto(options, chain.head(), scene, format, &pixels, &error);
+  if (!rendered) return KxReportFailure(error);
   KxRenderedImage image;
   image.bits = pixels.data();
   image.width = static_cast<int>(scene.width);
@@ -199,7 +220,7 @@ int KxRenderCommand(const KxHostContext& context) {
   image.type = format.type;
   image.pixelStep = static_cast<int64_t>(format.stride) * KxHostSampleBytes(format.type);
   image.rowStep = format.rowbytes;
-  georeferenceScene(chain.head(), scene, &image);
+  georeferenceScene(chain.head(), scene, options.rotate, props, &image);
   for (uint32_t s = 0; s < format.spp; ++s)
     image.nodata.push_back(source->image().nodata[options.bands.empty() ? s : options.bands[s] - 1]);
   if (!KxWriteImage(options.output, image, &error)) return KxReportFailure(error);

@@ -4,14 +4,17 @@
 #include <cmath>
 #include <thread>
 
+#include "kxhost/cacheOptions.h"
 #include "kxhost/commands.h"
+#include "kxhost/rotateOption.h"
 
 namespace Kelvane {
 
 namespace {
 
 constexpr const char* kUsage =
-    "render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N] [--resampling NAME]";
+    "render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N] [--resampling NAME] "
+    "[--rotate 90|180|270]";
 constexpr uint64_t kLargestTile = 1u << 16;
 constexpr uint64_t kMostThreads = 256;
 
@@ -73,9 +76,9 @@ bool refuse(std::string* error, const std::string& reason) {
 }  // namespace
 
 bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, std::string* error) {
-  if (!KxCheckOptions(line, {"output", "bands", "scene", "mag", "tile", "threads", "resampling"}, error) ||
-      !KxExpectOperands(line, 1, kUsage, error))
-    return false;
+  std::vector<std::string> allowed = {"output", "bands", "scene", "mag", "tile", "threads", "resampling", "rotate"};
+  allowed.insert(allowed.end(), KxCacheOptionNames().begin(), KxCacheOptionNames().end());
+  if (!KxCheckOptions(line, allowed, error) || !KxExpectOperands(line, 1, kUsage, error)) return false;
   KxRenderOptions parsed;
   parsed.image = line.operands[0];
   parsed.output = line.value("output", "");
@@ -94,6 +97,7 @@ bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, s
     return refuse(error, "--threads must be a number from 1 to 256");
   if (line.has("resampling") && !parseResampling(line.value("resampling", ""), &parsed.resampling))
     return refuse(error, "--resampling must be nearest, bilinear, cubic, cubicspline, lanczos, average or mode");
+  if (!KxParseRotateOption(line, &parsed.rotate, error)) return false;
   *options = std::move(parsed);
   return true;
 }

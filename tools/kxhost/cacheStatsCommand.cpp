@@ -1,0 +1,95 @@
+// kxhost cache-stats DIR: the tiles and bytes a persistent pixel cache holds
+// in each level directory (one per magnification), and in all.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <system_error>
+
+#include "kxhost/commands.h"
+
+namespace Kelvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct LevelStats {
+  std::string name;
+  uint64_t tiles = 0;
+  uint64_t bytes = 0;
+  uint64_t temporaryFiles = 0;  // writes in progress, or left by a writer that died
+};
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The level of a level directory's name ("-0.000000", "1.000000"); false for other names.
+bool levelOf(const std::string& name, double* level) {
+  errno = 0;
+  char* end = nullptr;
+  *level = std::strtod(name.c_str(), &end);
+  return errno == 0 && end != name.c_str() && *end == '\0' && std::isfinite(*level);
+}
+
+// Counts the tile files below one level directory.
+bool countLevel(const fs::path& directory, LevelStats* stats, std::string* error) {
+  std::error_code failure;
+  for (fs::recursive_directory_iterator it(directory, failure), end; !failure && it != end; it.increment(failure)) {
+    if (!it->is_regular_file(failure)) continue;
+    const std::string name = it->path().filename().string();
+    if (endsWith(name, ".bip.raw")) {
+      ++stats->tiles;
+      stats->bytes += it->file_size(failure);
+    } else if (endsWith(name, ".tmp")) {
+      ++stats->temporaryFiles;
+    }
+  }
+  if (!failure) return true;
+  *error = "cannot read " + directory.string() + ": " + failure.message();
+  return false;
+}
+
+}  // namespace
+
+int KxCacheStatsCommand(const KxHostContext& context) {
+  std::string error;
+  if (!KxCheckOptions(context.line, {}, &error) || !KxExpectOperands(context.line, 1, "cache-stats DIR", &error))
+    return KxReportFailure(error);
+  const fs::path root(context.line.operands[0]);
+  std::error_code failure;
+  if (!fs::is_directory(root, failure)) return KxReportFailure(root.string() + " is not a directory");
+
+  // One entry per level directory, in order of magnification, largest first.
+  std::map<double, LevelStats> levels;
+  for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
+    double level = 0.0;
+    const std::string name = it->path().filename().string();
+    if (!it->is_directory(failure) || !levelOf(name, &level)) continue;
+    LevelStats& stats = levels[level];
+    stats.name = name;
+    if (!countLevel(it->path(), &stats, &error)) return KxReportFailure(error);
+  }
+  if (failure) return KxReportFailure("cannot read " + root.string() + ": " + failure.message());
+
+  LevelStats total;
+  for (const auto& [level, stats] : levels) {
+    std::printf("level %-10s magnification %-10g %8llu tiles %14llu bytes\n", stats.name.c_str(), std::pow(2.0, -level),
+                static_cast<unsigned long long>(stats.tiles), static_cast<unsigned long long>(stats.bytes));
+    total.tiles += stats.tiles;
+    total.bytes += stats.bytes;
+    total.temporaryFiles += stats.temporaryFiles;
+  }
+  std::printf("total %37llu tiles %14llu bytes\n", static_cast<unsigned long long>(total.tiles),
+              static_cast<unsigned long long>(total.bytes));
+  if (total.temporaryFiles != 0)
+    std::printf("%llu temporary files (writes in progress or interrupted)\n",
+                static_cast<unsigned long long>(total.temporaryFiles));
+  return 0;
+}
+
+}  // namespace Kelvane
