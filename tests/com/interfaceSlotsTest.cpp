@@ -31,25 +31,18 @@ void ExpectSlotsFrom(const char* interfaceName, long first, Methods... methods) 
   for (long slot : {SlotOf(methods)...}) EXPECT_EQ(slot, expected++) << interfaceName;
 }
 
-TEST(InterfaceSlots, ComponentModel) {
+TEST(InterfaceSlots, EveryOperationSitsAtItsSlot) {
+  using I = IKxContentImp;
   ExpectSlotsFrom("IUnknown", 0, &IUnknown::QueryInterface, &IUnknown::AddRef, &IUnknown::Release);
   ExpectSlotsFrom("IClassFactory", 3, &IClassFactory::CreateInstance, &IClassFactory::LockServer);
   ExpectSlotsFrom("INondelegatingUnknown", 0, &INondelegatingUnknown::NondelegatingQueryInterface,
                   &INondelegatingUnknown::NondelegatingAddRef, &INondelegatingUnknown::NondelegatingRelease);
-}
-
-TEST(InterfaceSlots, ContentImpAndItsCompanions) {
-  ExpectSlotsFrom("IKxContentImp", 2, &IKxContentImp::Release, &IKxContentImp::GetRasterProps, &IKxContentImp::Decode,
-                  &IKxContentImp::Operation5, &IKxContentImp::Operation6, &IKxContentImp::Initialize,
-                  &IKxContentImp::FindInterface, &IKxContentImp::SetContainedImp, &IKxContentImp::RemoveContainedImp,
-                  &IKxContentImp::GetContainedImp);
+  ExpectSlotsFrom("IKxContentImp", 2, &I::Release, &I::GetRasterProps, &I::Decode, &I::Operation5, &I::Operation6,
+                  &I::Initialize, &I::FindInterface, &I::SetContainedImp, &I::RemoveContainedImp, &I::GetContainedImp);
   ExpectSlotsFrom("IKxLoggable2", 3, &IKxLoggable2::SetLogger, &IKxLoggable2::GetLogger);
   ExpectSlotsFrom("IKxRenderingEngineUser", 3, &IKxRenderingEngineUser::SetRenderingEngine,
                   &IKxRenderingEngineUser::GetRenderingEngine);
   ExpectSlotsFrom("IKxLogSink", 2, &IKxLogSink::GetLevel, &IKxLogSink::Write);
-}
-
-TEST(InterfaceSlots, GeoAndOptionalHostInterfaces) {
   ExpectSlotsFrom("IKxGeoRaster", 3, &IKxGeoRaster::GeoDecode);
   ExpectSlotsFrom("IKxGeoSpatialInfo", 3, &IKxGeoSpatialInfo::GetSpatialDomain,
                   &IKxGeoSpatialInfo::GetSpatialReference);
@@ -62,9 +55,6 @@ TEST(InterfaceSlots, GeoAndOptionalHostInterfaces) {
   ExpectSlotsFrom("IKxBandSelectDecode", 3, &IKxBandSelectDecode::DecodeBands);
   ExpectSlotsFrom("IKxMultibandSelector", 3, &IKxMultibandSelector::SetBands, &IKxMultibandSelector::GetBands,
                   &IKxMultibandSelector::GetSourceRasterProps);
-}
-
-TEST(InterfaceSlots, TransposerInterfaces) {
   ExpectSlotsFrom("IKxTransposer", 3, &IKxTransposer::Transpose);
   ExpectSlotsFrom("IKxTransposerImp", 3, &IKxTransposerImp::SetRotation);
 }

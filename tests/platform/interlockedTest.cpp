@@ -9,7 +9,7 @@
 namespace Kelvane {
 namespace {
 
-TEST(Interlocked, ConcurrentIncrementsAreAllCounted) {
+TEST(Interlocked, ConcurrentIncrementsAreAllCountedAndSwapsCompare) {
   int32_t counter = 5;
   auto bump = [&counter] {
     for (int i = 0; i < 1000; ++i) KxInterlockedIncrement(&counter);
@@ -19,14 +19,10 @@ TEST(Interlocked, ConcurrentIncrementsAreAllCounted) {
   second.join();
   EXPECT_EQ(counter, 2005);
   EXPECT_EQ(KxInterlockedDecrement(&counter), 2004);
-}
-
-TEST(Interlocked, CompareExchangeSwapsOnlyTheExpectedValue) {
-  int32_t word = 7;
-  EXPECT_FALSE(KxInterlockedCompareExchange(&word, 6, 9));
-  EXPECT_EQ(word, 7);
-  EXPECT_TRUE(KxInterlockedCompareExchange(&word, 7, 9));
-  EXPECT_EQ(word, 9);
+  // Compare-and-swap changes only the expected value.
+  EXPECT_FALSE(KxInterlockedCompareExchange(&counter, 6, 9));
+  EXPECT_TRUE(KxInterlockedCompareExchange(&counter, 2004, 9));
+  EXPECT_EQ(counter, 9);
 }
 
 TEST(StatusCrossing, LibraryStatusesBecomeFailures) {

@@ -1,3 +1,4 @@
+// Directory creation, path validity and file status on the real file system.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -48,14 +49,12 @@ TEST(FileSystemTest, ConcurrentCreatorsOfOneTreeAllSucceed) {
   const PathString leaf((dir / "a/b/c/d/e").c_str());
   std::vector<uint32_t> results(6, 99);
   std::vector<std::thread> threads;
-  for (size_t t = 0; t < results.size(); ++t) {
-    threads.emplace_back([&, t] { results[t] = createDirectory(leaf, true); });
-  }
+  for (uint32_t& result : results) threads.emplace_back([&leaf, out = &result] { *out = createDirectory(leaf, true); });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(results, std::vector<uint32_t>(6, KX_STATUS_SUCCESS));
 }
 
-TEST(FileSystemTest, FileStatusReportsSizeKindAndErrorNumber) {
+TEST(FileSystemTest, FileStatusAndSystemErrorTexts) {
   SupportTestDir dir;
   std::ofstream(dir / "t.raw") << std::string(1234, 'x');
   FileStat stat;
@@ -68,9 +67,7 @@ TEST(FileSystemTest, FileStatusReportsSizeKindAndErrorNumber) {
   errno = EACCES;
   EXPECT_FALSE(isDirectory(PathString((dir / "missing").c_str())));
   EXPECT_EQ(errno, EACCES);
-}
-
-TEST(FileSystemTest, SystemErrorTextIsCutToTheBufferAndReportsItsLength) {
+  // A system error text is cut to the buffer, which learns the full length.
   const std::string full = std::strerror(ENOENT);
   char buffer[6];
   uint32_t size = sizeof buffer;

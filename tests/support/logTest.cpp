@@ -1,3 +1,4 @@
+// Levelled log lines, traces of checked calls and system-error lines as the host's sink receives them.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -47,8 +48,8 @@ TEST_F(LogTest, LevelledEntriesWriteOnlyWhatTheSinkLevelAdmits) {
   EXPECT_EQ(entries(), (Entries{{7, "<" + longText + ">"}}));
 }
 
-TEST_F(LogTest, StatusTraces) {
-  // A success is traced only at level 40, a failure at level 3 with its status.
+TEST_F(LogTest, CheckedCallTraces) {
+  // A library success is traced only at level 40, a failure at level 3 with its status.
   logStatus(sinkAt(39), 0, "ifile.close()", "kxv_persistantPixelCache", 848);
   EXPECT_TRUE(entries().empty());
   logStatus(sinkAt(40), 0, "ifile.close()", "kxv_persistantPixelCache", 848);
@@ -58,10 +59,7 @@ TEST_F(LogTest, StatusTraces) {
             (Entries{{3, "[145012] ifile.initialize( tileFile, \"rb\" ) (file: kxv_persistantPixelCache line: 830)"}}));
   logStatus(sinkAt(2), 145012, "x", "y", 1);
   EXPECT_TRUE(entries().empty());
-}
-
-TEST_F(LogTest, ResultTraces) {
-  // A success is traced at level 40 once the sink is at 20; a failure shows in hex.
+  // A component success is traced at level 40 once the sink is at 20; a failure shows in hex.
   logResult(sinkAt(19), 0, "GetSpatialReference(&srsNative)", "kxv_geoContentBase", 80);
   EXPECT_TRUE(entries().empty());
   logResult(sinkAt(20), 1, "GetSpatialReference(&srsNative)", "kxv_geoContentBase", 80);
