@@ -1,16 +1,20 @@
 // Shared helpers of the raster library tests: descriptions built in one call,
-// small images in any layout addressed by (column, row, band), and the
-// status code an operation raises.
+// a small lookup table, images in any layout addressed by (column, row,
+// band), and the status code an operation raises.
 #ifndef KELVANE_TESTS_RASTER_RASTER_TEST_SUPPORT_H
 #define KELVANE_TESTS_RASTER_RASTER_TEST_SUPPORT_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
 #include "kelvane/kx_exception.h"
+#include "raster/clut.h"
 #include "raster/imageBufferInfo.h"
+#include "raster/imageTransformer.h"
+#include "raster/nearestColorFinder.h"
 #include "raster/sampleTraits.h"
 
 namespace Kelvane {
@@ -29,37 +33,51 @@ inline ImageBufferInfo describe(uint32_t colorSpace, uint32_t sampleType, int32_
   return info;
 }
 
+// Four RGB entries black, red, blue, white, padded to four samples, stored as
+// B, G, R and searched by the nearest-colour finder.
+inline Clut paddedBgrTable() {
+  const E entries[] = {0, 0, 0, 9, 0, 0, 255, 9, 255, 0, 0, 9, 255, 255, 255, 9};
+  Clut table;
+  table.setEntries(describe(kColorSpaceRGB, kSampleUInt8, 8, 4, 0, {2, 1, 0}), entries, 4);
+  table.setEntryFinder(new NearestColorFinder(table));
+  return table;
+}
+
 // An image of width x height pixels laid out by `info`: interleaved pixels of
 // pixelStride samples in rows of `rowPadding` extra samples, or (order 1)
-// one plane per band, the planes `planeSamples` apart, which the map names.
+// one plane per band starting where the map says. Every sample starts as
+// 0xA5, so that samples nobody should write can be checked.
 template <typename T>
 struct TestImage {
   TestImage(uint32_t columns, uint32_t rows, const ImageBufferInfo& description, uint32_t rowPadding = 0)
       : width(columns), height(rows), info(description) {
     const uint32_t rowSamples = (info.order != 0 ? columns : columns * info.pixelStride) + rowPadding;
     rowStride = rowSamples * sizeof(T);
-    uint32_t span = rows * rowSamples;
-    for (uint8_t band = 0; band < info.bandCount(); ++band) {
-      const uint32_t reach = info.sampleMap()[band] + (info.order != 0 ? rows * rowSamples : 1);
-      if (reach > span) span = reach;
-    }
-    samples.assign(span + 16, T(0xA5));
+    const uint32_t* map = info.sampleMap();
+    samples.assign(rows * rowSamples + *std::max_element(map, map + info.bandCount()) + 16, T(0xA5));
   }
 
-  size_t offsetOf(uint32_t x, uint32_t y, uint8_t band) const {
+  T& at(uint32_t x, uint32_t y, uint8_t band) {
     const size_t step = info.order != 0 ? 1 : static_cast<size_t>(info.pixelStride);
-    return y * (rowStride / sizeof(T)) + x * step + info.sampleMap()[band];
+    return samples[y * (rowStride / sizeof(T)) + x * step + info.sampleMap()[band]];
   }
-  T& at(uint32_t x, uint32_t y, uint8_t band) { return samples[offsetOf(x, y, band)]; }
-  T at(uint32_t x, uint32_t y, uint8_t band) const { return samples[offsetOf(x, y, band)]; }
   T* data() { return samples.data(); }
+  std::vector<T> head(size_t count) const { return std::vector<T>(samples.begin(), samples.begin() + count); }
 
-  // Fills every band of every pixel with a value made from its place.
+  // Transforms `source` into this image with `transformer`.
+  template <typename Src>
+  void transformFrom(ImageTransformer& transformer, TestImage<Src>& source) {
+    transformer.setDestinationRaster(data(), width, height, rowStride, info);
+    transformer.setSourceRaster(source.data(), source.width, source.height, source.rowStride, source.info);
+    transformer.transform();
+  }
+
+  // Fills every band of every pixel, in row order, with a value made from its
+  // place that 8-bit samples repeat only every 65536 samples.
   void fillDistinct() {
-    for (uint32_t y = 0; y < height; ++y) {
-      for (uint32_t x = 0; x < width; ++x) {
-        for (uint8_t b = 0; b < info.bandCount(); ++b) at(x, y, b) = static_cast<T>(x * 7 + y * 131 + b * 29 + 1);
-      }
+    const uint8_t bands = info.bandCount();
+    for (uint32_t i = 0; i < width * height * bands; ++i) {
+      at(i / bands % width, i / bands / width, i % bands) = static_cast<T>(i * 7 + i / 256 + 1);
     }
   }
 
