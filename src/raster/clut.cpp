@@ -53,7 +53,9 @@ void Clut::release() {
 Clut& Clut::operator=(const Clut& other) {
   if (this == &other) return *this;
   release();
-  entryCount_ = other.entryCount_;
+  // The count follows the entries only once they are copied, so a failure
+  // leaves an empty table rather than a count without entries.
+  entryCount_ = 0;
   info_ = other.info_;
   if (other.entryFinder_ != nullptr) {
     entryFinder_ = other.entryFinder_->clone(*this);
@@ -63,6 +65,7 @@ Clut& Clut::operator=(const Clut& other) {
     entries_ = copyOfBytes(other.entries_, other.entryBytes_);
     entryBytes_ = other.entryBytes_;
   }
+  entryCount_ = other.entryCount_;
   return *this;
 }
 
@@ -76,6 +79,8 @@ void Clut::setEntries(const ImageBufferInfo& entryInfo, const void* entries, uin
   entryBytes_ = 0;
   entryCount_ = 0;
   info_ = entryInfo;
+  // An empty table holds no entries and so is not in use.
+  if (count == 0) return;
   const size_t bytes = storageBytes(info_, count);
   entries_ = copyOfBytes(entries, bytes);
   entryBytes_ = bytes;

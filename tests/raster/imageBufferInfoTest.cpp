@@ -105,6 +105,7 @@ TEST(Clut, CopiesOwnEntriesAndSearchThemWithTheirOwnFinder) {
   // Emptying the original does not reach the copy or its finder.
   original.setEntries(describe(kColorSpaceRGB, kSampleUInt8, 8, 3), nullptr, 0);
   original.setEntryFinder(nullptr);
+  EXPECT_FALSE(original.inUse());
   EXPECT_EQ(nearestTo<E>(copy, kColorSpaceRGB, {10, 10, 240}), 2u);
   EXPECT_EQ(copy.entryAt<E>(2)[3], 9);  // padding between entries is kept
 
