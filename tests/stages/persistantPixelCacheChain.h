@@ -33,15 +33,27 @@ inline std::vector<std::string> FilesBelow(const std::string& directory) {
 }
 
 // Runs `body` in a forked child process (whose limits and signals the body
-// may change freely) and gives whether it returned true there.
-inline bool SucceedsInChildProcess(const std::function<bool()>& body) {
+// may change freely); ChildProcessSucceeded waits for it and gives whether
+// `body` returned true there.
+inline pid_t StartChildProcess(const std::function<bool()>& body) {
   const pid_t child = fork();
   if (child == 0) _exit(body() ? 0 : 1);
+  return child;
+}
+inline bool ChildProcessSucceeded(pid_t child) {
   int status = -1;
-  if (child < 0 || waitpid(child, &status, 0) != child) return false;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// An 8-bit RGB source of the given size.
+inline Fakes::FakeUpstreamConfig Image(uint32_t width, uint32_t height) {
+  Fakes::FakeUpstreamConfig config;
+  config.width = width;
+  config.height = height;
+  return config;
+}
+
+// An empty directory leaves the cache switched off.
 class CacheChain {
  public:
   CacheChain(const Fakes::FakeUpstreamConfig& config, const std::string& directory, uint32_t logLevel = 7)
@@ -51,9 +63,7 @@ class CacheChain {
     stage_ = static_cast<KxvPersistantPixelCache*>(object);
     EXPECT_EQ(imp()->SetContainedImp(source_), S_OK);
     stage_->SetLogger(logger_);
-    if (!directory.empty()) {
-      EXPECT_EQ(settings()->SetCacheDirectory(directory.c_str()), S_OK);
-    }
+    EXPECT_EQ(settings()->SetCacheDirectory(directory.c_str()), S_OK);
   }
   ~CacheChain() {
     imp()->Release();
@@ -68,15 +78,23 @@ class CacheChain {
   Fakes::FakeUpstream* source() const { return source_; }
   Fakes::RecordingLogger* logger() const { return logger_; }
 
-  HRESULT Decode(Fakes::OwnedDecodeBuffer& buffer) const {
-    return imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr);
-  }
-
   // A buffer for `scene` in the source's own layout.
   Fakes::OwnedDecodeBuffer Buffer(const Scene& scene) const {
-    Fakes::BufferLayout layout = Fakes::BufferLayout::Interleaved(source_->config().numBands, source_->config().type);
-    layout.colorSpace = source_->config().colorSpace;
-    return Fakes::OwnedDecodeBuffer(scene, layout);
+    return Fakes::OwnedDecodeBuffer(
+        scene, Fakes::BufferLayout::Interleaved(source_->config().numBands, source_->config().type));
+  }
+
+  // Empty when decoding into `buffer` succeeds with exactly the source's own
+  // pixels and writes nothing past the buffer; otherwise what went wrong.
+  std::string DecodeMismatch(Fakes::OwnedDecodeBuffer& buffer) const {
+    const HRESULT status = imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr);
+    if (status != S_OK) return "decode status " + std::to_string(status);
+    if (!buffer.guardIntact()) return "written past the buffer";
+    return source_->FirstMismatch(buffer.record());
+  }
+  std::string DecodeMismatch(const Scene& scene) const {
+    Fakes::OwnedDecodeBuffer buffer = Buffer(scene);
+    return DecodeMismatch(buffer);
   }
 
   // The last statistics line of decodeAllTiles, without its fixed start.
