@@ -1,27 +1,21 @@
 #include "kxhostTestSupport.h"
 
-#include <dlfcn.h>
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
-#include "kelvane/kx_lib_sp_xform.h"
-
-namespace Kelvane {
-namespace testing {
+namespace Kelvane::testing {
 
 namespace {
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Quoted for the shell, so any argument stays one word.
@@ -31,23 +25,13 @@ std::string quoted(const std::string& word) {
   return out + "'";
 }
 
-// The running test's own name, usable as a file name.
-std::string testName() {
-  // Outside a test (in a suite's set-up) the suite names it.
-  const ::testing::UnitTest* unit = ::testing::UnitTest::GetInstance();
-  const ::testing::TestInfo* test = unit->current_test_info();
-  std::string name = test != nullptr ? std::string(test->test_suite_name()) + "." + test->name()
-                                     : std::string(unit->current_test_suite()->name());
-  for (char& c : name) c = (c == '/') ? '_' : c;
-  return name;
-}
-
 }  // namespace
 
 std::string FreshTestDirectory() {
   // The process id keeps tests that ctest runs in parallel processes apart.
+  static int made = 0;
   const std::filesystem::path directory =
-      std::filesystem::path(KX_TEST_TMPDIR) / "kxhost" / (testName() + "." + std::to_string(getpid()));
+      std::filesystem::path(KX_TEST_TMPDIR) / "kxhost" / (std::to_string(getpid()) + "." + std::to_string(++made));
   std::filesystem::remove_all(directory);
   std::filesystem::create_directories(directory);
   return directory.string();
@@ -56,19 +40,14 @@ std::string FreshTestDirectory() {
 std::vector<std::string> KxhostRun::errorLines() const {
   std::vector<std::string> lines;
   std::istringstream in(err);
-  for (std::string line; std::getline(in, line);) {
+  for (std::string line; std::getline(in, line);)
     if (!line.empty() && line[0] != '\r') lines.push_back(line);
-  }
   return lines;
 }
 
 KxhostRun RunKxhost(const std::vector<std::string>& arguments) {
   // Each run captures its output in a directory of its own.
-  static int runs = 0;
-  const std::filesystem::path directory = std::filesystem::path(KX_TEST_TMPDIR) / "kxhost-runs" /
-                                          (testName() + "." + std::to_string(getpid()) + "." + std::to_string(++runs));
-  std::filesystem::remove_all(directory);
-  std::filesystem::create_directories(directory);
+  const std::filesystem::path directory = FreshTestDirectory();
   std::string command = quoted(KXHOST_PATH);
   for (const std::string& argument : arguments) command += " " + quoted(argument);
   command += " >" + quoted((directory / "out").string()) + " 2>" + quoted((directory / "err").string());
@@ -80,49 +59,57 @@ KxhostRun RunKxhost(const std::vector<std::string>& arguments) {
   return run;
 }
 
-bool ModuleServesMultibandSelector() {
-  void* module = dlopen(KX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) return false;
-  auto getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(dlsym(module, "DllGetClassObject"));
-  IClassFactory* factory = nullptr;
-  const bool served =
-      getClassObject != nullptr &&
-      SUCCEEDED(getClassObject(CLSID_KxvMultibandSelectorImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-  if (factory != nullptr) factory->Release();
-  return served;
-}
-
-std::vector<double> ReadWithGdal(const std::string& path, const std::vector<int>& bands, int x, int y, int windowWidth,
-                                 int windowHeight, int width, int height, int overview) {
+std::vector<double> ReadWithGdal(const std::string& path, std::vector<int> bands, int x, int y, int windowWidth,
+                                 int windowHeight, int width, int height) {
   GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
   EXPECT_NE(dataset, nullptr) << path;
   if (dataset == nullptr) return {};
-  const size_t count = bands.size();
+  const int count = bands.empty() ? GDALGetRasterCount(dataset) : static_cast<int>(bands.size());
   std::vector<double> samples(static_cast<size_t>(width) * height * count);
-  for (size_t s = 0; s < count; ++s) {
-    GDALRasterBandH band = GDALGetRasterBand(dataset, bands[s]);
-    if (overview >= 0) band = GDALGetOverview(band, overview);
-    const CPLErr read =
-        GDALRasterIO(band, GF_Read, x, y, windowWidth, windowHeight, samples.data() + s, width, height, GDT_Float64,
-                     static_cast<int>(count * sizeof(double)), static_cast<int>(count * sizeof(double) * width));
-    EXPECT_EQ(read, CE_None) << CPLGetLastErrorMsg();
-  }
+  const int step = count * static_cast<int>(sizeof(double));
+  const CPLErr read =
+      GDALDatasetRasterIO(dataset, GF_Read, x, y, windowWidth, windowHeight, samples.data(), width, height, GDT_Float64,
+                          count, bands.empty() ? nullptr : bands.data(), step, step * width, sizeof(double));
+  EXPECT_EQ(read, CE_None) << CPLGetLastErrorMsg();
   GDALClose(dataset);
   return samples;
 }
 
-std::vector<double> ReadWholeImage(const std::string& path, int* width, int* height, int* bands) {
+GdalPixels ReadWholeImage(const std::string& path) {
+  GdalPixels image;
   GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
   EXPECT_NE(dataset, nullptr) << path;
-  if (dataset == nullptr) return {};
-  *width = GDALGetRasterXSize(dataset);
-  *height = GDALGetRasterYSize(dataset);
-  *bands = GDALGetRasterCount(dataset);
+  if (dataset == nullptr) return image;
+  image.width = GDALGetRasterXSize(dataset);
+  image.height = GDALGetRasterYSize(dataset);
+  image.bands = GDALGetRasterCount(dataset);
+  image.wkt = GDALGetProjectionRef(dataset);
+  image.transform.resize(6);
+  if (GDALGetGeoTransform(dataset, image.transform.data()) != CE_None) image.transform.clear();
+  if (image.bands > 0) image.type = GDALGetRasterDataType(GDALGetRasterBand(dataset, 1));
   GDALClose(dataset);
-  std::vector<int> all;
-  for (int b = 1; b <= *bands; ++b) all.push_back(b);
-  return ReadWithGdal(path, all, 0, 0, *width, *height, *width, *height);
+  image.samples = ReadWithGdal(path, {}, 0, 0, image.width, image.height, image.width, image.height);
+  return image;
 }
 
-}  // namespace testing
-}  // namespace Kelvane
+void ExpectSameSamples(const std::vector<double>& got, const std::vector<double>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  size_t mismatches = 0;
+  for (size_t i = 0; i < got.size(); ++i)
+    if (got[i] != want[i] && mismatches++ < 5) ADD_FAILURE() << "sample " << i << ": " << got[i] << " != " << want[i];
+  EXPECT_EQ(mismatches, 0u);
+}
+
+void KxhostTest::SetUp() {
+  GDALAllRegister();
+  directory_ = FreshTestDirectory();
+}
+
+std::string KxhostTest::sample(const std::string& name, int bands, const std::string& type, const std::string& size) {
+  const KxhostRun run =
+      RunKxhost({"sample", path(name), "--bands", std::to_string(bands), "--type", type, "--size", size});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return path(name);
+}
+
+}  // namespace Kelvane::testing

@@ -4,14 +4,14 @@
 #define KXHOST_TESTS_KXHOST_TEST_SUPPORT_H
 
 #include <gdal.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace Kelvane {
-namespace testing {
+namespace Kelvane::testing {
 
-// A fresh directory under the build's test-tmp, named after the running test.
+// A new empty directory under the build's test-tmp.
 std::string FreshTestDirectory();
 
 struct KxhostRun {
@@ -25,19 +25,37 @@ struct KxhostRun {
 // Runs the built kxhost with `arguments` (each passed as one word).
 KxhostRun RunKxhost(const std::vector<std::string>& arguments);
 
-// Whether the built module serves the multiband selector yet.
-bool ModuleServesMultibandSelector();
+// Samples of `bands` (from 1; all of them when empty) over a window of `path`,
+// read by GDAL into `width` x `height` pixels of doubles, pixel-interleaved.
+std::vector<double> ReadWithGdal(const std::string& path, std::vector<int> bands, int x, int y, int windowWidth,
+                                 int windowHeight, int width, int height);
 
-// Samples of `bands` (from 1) over a window of `path`, read by GDAL into
-// `width` x `height` pixels of doubles, pixel-interleaved; `overview` -1 reads
-// the full-resolution bands.
-std::vector<double> ReadWithGdal(const std::string& path, const std::vector<int>& bands, int x, int y, int windowWidth,
-                                 int windowHeight, int width, int height, int overview = -1);
+// All of an image's bands at full size, pixel-interleaved.
+struct GdalPixels {
+  int width = 0;
+  int height = 0;
+  int bands = 0;
+  GDALDataType type = GDT_Unknown;  // of the first band
+  std::string wkt;                  // the spatial reference
+  std::vector<double> transform;    // the six geotransform coefficients, if any
+  std::vector<double> samples;
+};
+GdalPixels ReadWholeImage(const std::string& path);
 
-// All of an image's bands at full size.
-std::vector<double> ReadWholeImage(const std::string& path, int* width, int* height, int* bands);
+// Fails naming the first few samples that differ.
+void ExpectSameSamples(const std::vector<double>& got, const std::vector<double>& want);
 
-}  // namespace testing
-}  // namespace Kelvane
+// GDAL's drivers registered and a fresh directory for each test.
+class KxhostTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  std::string path(const std::string& name) const { return directory_ + "/" + name; }
+  // Writes a sample image with `kxhost sample`; `type` is u8 or u16, `size` WxH.
+  std::string sample(const std::string& name, int bands, const std::string& type, const std::string& size);
+
+  std::string directory_;
+};
+
+}  // namespace Kelvane::testing
 
 #endif  // KXHOST_TESTS_KXHOST_TEST_SUPPORT_H
