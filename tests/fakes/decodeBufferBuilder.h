@@ -1,13 +1,11 @@
 // Building DecodeBuffer records with memory of their own, in any layout a
-// host may hand a stage, and reading and writing single samples of any
-// DecodeBuffer through the record's own addressing:
+// host may hand a stage, addressed as the record itself declares:
 //   pBits + row x rowbytes + column x stride x (bytes per sample) + smap[s].
 // Sample values travel as uint32_t bit patterns (see syntheticSamples.h).
 #ifndef KELVANE_FAKES_DECODE_BUFFER_BUILDER_H
 #define KELVANE_FAKES_DECODE_BUFFER_BUILDER_H
 
-#include <cstddef>
-#include <cstdint>
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,31 +29,51 @@ struct BufferLayout {
   uint32_t bps = 0;     // 0 means the full width of the type
   uint8_t fill = 0xCD;  // initial value of every pixel byte
 
-  static BufferLayout Interleaved(uint32_t spp, uint32_t type);
-  static BufferLayout BandSequential(uint32_t spp, uint32_t type);
+  // Densely packed layouts in the colour space that names spp bands.
+  static BufferLayout Interleaved(uint32_t spp, uint32_t type, uint32_t order = 0) {
+    BufferLayout layout;
+    layout.colorSpace = spp == 1 ? KX_CS_GREY : spp == 3 ? KX_CS_RGB : KX_CS_MULTIBAND;
+    layout.spp = spp;
+    layout.type = type;
+    layout.order = order;
+    return layout;
+  }
+  static BufferLayout BandSequential(uint32_t spp, uint32_t type) { return Interleaved(spp, type, 1); }
 };
 
-Scene MakeScene(double ulx, double uly, double width, double height, double mag = 1.0);
+inline Scene MakeScene(double ulx, double uly, double width, double height, double mag = 1.0) {
+  return Scene{ulx, uly, width, height, mag};
+}
 // floor(extent + 0.5), as every buffer counts its columns and rows.
-uint32_t ColumnsOf(const Scene& scene);
-uint32_t RowsOf(const Scene& scene);
+inline uint32_t ColumnsOf(const Scene& scene) { return static_cast<uint32_t>(std::floor(scene.width + 0.5)); }
+inline uint32_t RowsOf(const Scene& scene) { return static_cast<uint32_t>(std::floor(scene.height + 0.5)); }
 
 // A record for `scene` and `layout` with rowbytes and sample map worked out
 // and no pixel memory. Throws std::invalid_argument for a layout that cannot
 // be built (unknown type or order, more than 256 samples, a slot outside the
 // pixel).
 DecodeBuffer MakeDecodeRecord(const Scene& scene, const BufferLayout& layout);
-// Bytes the pixel memory of such a record spans.
-size_t LayoutByteSize(const DecodeBuffer& record, const BufferLayout& layout);
 
-// Reads / writes sample s of pixel (x, y) of any buffer with pixel memory.
-uint32_t ReadSample(const DecodeBuffer& buffer, uint32_t s, uint32_t x, uint32_t y);
-void WriteSample(DecodeBuffer& buffer, uint32_t s, uint32_t x, uint32_t y, uint32_t bits);
+// Address of sample s of pixel (x, y) of a buffer with pixel memory.
+uint8_t* SampleAddress(const DecodeBuffer& buffer, uint32_t s, uint32_t x, uint32_t y);
+
+// Calls visit(x, y, s) for every sample of the scene's pixels, row by row,
+// until it returns false.
+template <typename Visit>
+void ForEachSample(const Scene& scene, uint32_t spp, Visit&& visit) {
+  for (uint32_t y = 0; y < RowsOf(scene); ++y) {
+    for (uint32_t x = 0; x < ColumnsOf(scene); ++x) {
+      for (uint32_t s = 0; s < spp; ++s) {
+        if (!visit(x, y, s)) return;
+      }
+    }
+  }
+}
 
 // Empty when expected(x, y, s) matches every sample of the buffer's scene;
 // otherwise describes the first difference.
-using ExpectedSampleFn = std::function<uint32_t(uint32_t x, uint32_t y, uint32_t s)>;
-std::string FirstSampleMismatch(const DecodeBuffer& buffer, const ExpectedSampleFn& expected);
+std::string FirstSampleMismatch(const DecodeBuffer& buffer,
+                                const std::function<uint32_t(uint32_t x, uint32_t y, uint32_t s)>& expected);
 
 // A DecodeBuffer that owns its pixel memory. The memory is filled with the
 // layout's fill byte and followed by guard bytes, so writes past the
@@ -73,13 +91,10 @@ class OwnedDecodeBuffer {
   uint8_t* bytes() { return memory_.data(); }
   const uint8_t* bytes() const { return memory_.data(); }
   size_t byteSize() const { return byteSize_; }
-  uint32_t columns() const { return ColumnsOf(record_.scene); }
-  uint32_t rows() const { return RowsOf(record_.scene); }
 
-  uint32_t sample(uint32_t x, uint32_t y, uint32_t s) const { return ReadSample(record_, s, x, y); }
-  void setSample(uint32_t x, uint32_t y, uint32_t s, uint32_t bits) { WriteSample(record_, s, x, y, bits); }
-  // Sets every pixel byte to `value` (the guard is untouched).
-  void fill(uint8_t value);
+  // Sample s of pixel (x, y).
+  uint32_t sample(uint32_t x, uint32_t y, uint32_t s) const;
+  void setSample(uint32_t x, uint32_t y, uint32_t s, uint32_t bits);
   bool guardIntact() const;
 
  private:

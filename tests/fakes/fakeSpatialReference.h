@@ -1,35 +1,30 @@
-// A host-side spatial reference with two fixed text forms, for the geo
-// stages. Reference-counted; the object deletes itself on its last Release.
+// A host-side spatial reference with two fixed text forms, for the geo stages.
 #ifndef KELVANE_FAKES_FAKE_SPATIAL_REFERENCE_H
 #define KELVANE_FAKES_FAKE_SPATIAL_REFERENCE_H
 
-#include <atomic>
+#include <new>
 #include <string>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "fakes/fakeComSupport.h"
 
 namespace Kelvane::Fakes {
 
-class FakeSpatialReference final : public IKxSpatialReference {
+class FakeSpatialReference final : public FakeRefCounted<FakeSpatialReference, IKxSpatialReference> {
  public:
   // An empty text makes the matching getter return null. Count 1.
-  static FakeSpatialReference* Create(const std::string& wkt, const std::string& proj4);
-  // Objects of this class alive in the process (to prove none leaks).
-  static int LiveCount();
+  static FakeSpatialReference* Create(const std::string& wkt, const std::string& proj4) {
+    return new (std::nothrow) FakeSpatialReference(wkt, proj4);
+  }
 
-  HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
-  ULONG KX_STDCALL AddRef() override;
-  ULONG KX_STDCALL Release() override;
-  const char* KX_STDCALL GetWkt() override;
-  const char* KX_STDCALL GetProj4() override;
-
-  ULONG refCount() const { return refs_.load(); }
+  HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override {
+    return FakeQuerySingle(static_cast<IKxSpatialReference*>(this), IID_IKxSpatialReference, iid, out);
+  }
+  const char* KX_STDCALL GetWkt() override { return wkt_.empty() ? nullptr : wkt_.c_str(); }
+  const char* KX_STDCALL GetProj4() override { return proj4_.empty() ? nullptr : proj4_.c_str(); }
 
  private:
-  FakeSpatialReference(const std::string& wkt, const std::string& proj4);
-  ~FakeSpatialReference();
+  FakeSpatialReference(const std::string& wkt, const std::string& proj4) : wkt_(wkt), proj4_(proj4) {}
 
-  std::atomic<ULONG> refs_{1};
   const std::string wkt_;
   const std::string proj4_;
 };

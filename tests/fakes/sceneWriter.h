@@ -1,10 +1,10 @@
 // Writes the synthetic image into a caller's DecodeBuffer in whatever layout
 // the buffer declares: either order, any stride, sample map, row bytes and
-// host sample type. The sample type is chosen once per call.
+// host sample type.
 #ifndef KELVANE_FAKES_SCENE_WRITER_H
 #define KELVANE_FAKES_SCENE_WRITER_H
 
-#include <cstddef>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +22,7 @@ struct SyntheticImage {
 };
 
 // Image extent at a magnification: floor(size * mag + 0.5).
-int64_t ScaledExtent(uint32_t size, double mag);
+inline int64_t ScaledExtent(uint32_t size, double mag) { return static_cast<int64_t>(std::floor(size * mag + 0.5)); }
 
 // Checks the buffer as a source would before touching its memory and, when
 // it is sound, writes the scene. Sample s of the buffer is band s, or
@@ -34,7 +34,7 @@ int64_t ScaledExtent(uint32_t size, double mag);
 HRESULT WriteSyntheticScene(const DecodeBuffer* buffer, const SyntheticImage& image, const uint16_t* bandMap);
 
 // Fills the first pixel of the buffer with the background of bands 0 to
-// spp - 1, with the same checks (the scene itself is not read).
+// spp - 1, with the same checks (the buffer's scene is not read).
 HRESULT WriteBackgroundPixel(const DecodeBuffer* buffer, const SyntheticImage& image);
 
 }  // namespace Kelvane::Fakes

@@ -1,64 +1,39 @@
 #include "fakes/syntheticSamples.h"
 
 #include <algorithm>
-#include <cmath>
+#include <limits>
 
 namespace Kelvane::Fakes {
 
-uint32_t SyntheticMagKey(double mag) { return static_cast<uint32_t>(std::llround(mag * 1000.0)); }
-
 uint32_t SyntheticSampleBits(int64_t x, int64_t y, uint32_t band, double mag, uint32_t type) {
-  const uint32_t key = SyntheticMagKey(mag);
-  switch (type) {
-    case KX_TYPE_U8: return SyntheticBits<KX_TYPE_U8>(x, y, band, key);
-    case KX_TYPE_S8: return SyntheticBits<KX_TYPE_S8>(x, y, band, key);
-    case KX_TYPE_U16: return SyntheticBits<KX_TYPE_U16>(x, y, band, key);
-    case KX_TYPE_S16: return SyntheticBits<KX_TYPE_S16>(x, y, band, key);
-    case KX_TYPE_F32: return SyntheticBits<KX_TYPE_F32>(x, y, band, key);
-    default: return 0;
-  }
+  uint32_t bits = 0;
+  ForHostType(type, [&](auto kind) { bits = SyntheticBits<decltype(kind)::value>(x, y, band, SyntheticMagKey(mag)); });
+  return bits;
 }
-
-namespace {
-
-// Rounds and clamps to [low, high], then keeps the low `mask` bits of the
-// two's-complement result.
-uint32_t ClampedPattern(double value, double low, double high, uint32_t mask) {
-  const double clamped = std::min(std::max(std::round(value), low), high);
-  return static_cast<uint32_t>(static_cast<int32_t>(clamped)) & mask;
-}
-
-}  // namespace
 
 uint32_t EncodeSampleBits(double value, uint32_t type) {
-  switch (type) {
-    case KX_TYPE_U8: return ClampedPattern(value, 0.0, 255.0, 0xFFu);
-    case KX_TYPE_S8: return ClampedPattern(value, -128.0, 127.0, 0xFFu);
-    case KX_TYPE_U16: return ClampedPattern(value, 0.0, 65535.0, 0xFFFFu);
-    case KX_TYPE_S16: return ClampedPattern(value, -32768.0, 32767.0, 0xFFFFu);
-    case KX_TYPE_F32: {
-      const float narrowed = static_cast<float>(value);
-      uint32_t bits = 0;
-      std::memcpy(&bits, &narrowed, sizeof bits);
-      return bits;
+  uint32_t bits = 0;
+  ForHostType(type, [&](auto kind) {
+    using Number = SampleNumber<decltype(kind)::value>;
+    // Integers are rounded and clamped to their range; floats only narrowed.
+    if constexpr (std::is_integral_v<Number>) {
+      value = std::min(std::max(std::round(value), static_cast<double>(std::numeric_limits<Number>::lowest())),
+                       static_cast<double>(std::numeric_limits<Number>::max()));
     }
-    default: return 0;
-  }
+    const Number number = static_cast<Number>(value);
+    bits = LoadSample<decltype(kind)::value>(&number);
+  });
+  return bits;
 }
 
 double DecodeSampleBits(uint32_t bits, uint32_t type) {
-  switch (type) {
-    case KX_TYPE_U8: return static_cast<double>(bits & 0xFFu);
-    case KX_TYPE_S8: return static_cast<double>(static_cast<int8_t>(static_cast<uint8_t>(bits)));
-    case KX_TYPE_U16: return static_cast<double>(bits & 0xFFFFu);
-    case KX_TYPE_S16: return static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(bits)));
-    case KX_TYPE_F32: {
-      float value = 0.0f;
-      std::memcpy(&value, &bits, sizeof value);
-      return static_cast<double>(value);
-    }
-    default: return 0.0;
-  }
+  double value = 0.0;
+  ForHostType(type, [&](auto kind) {
+    SampleNumber<decltype(kind)::value> number;
+    StoreSample<decltype(kind)::value>(&number, bits);
+    value = static_cast<double>(number);
+  });
+  return value;
 }
 
 }  // namespace Kelvane::Fakes
