@@ -11,15 +11,15 @@ namespace Kelvane {
 
 // A link of the pipeline: an upstream source or a stage.
 struct IKxContentImp : IUnknown {
-  virtual HRESULT KX_STDCALL GetRasterProps(RasterProps* props) = 0;                        // 3
+  virtual HRESULT KX_STDCALL GetRasterProps(RasterProps* props) = 0;                           // 3
   virtual HRESULT KX_STDCALL Decode(DecodeBuffer* buffer, uint32_t quality, void* third) = 0;  // 4
-  virtual HRESULT KX_STDCALL Operation5(void* argument) = 0;                                 // 5
-  virtual HRESULT KX_STDCALL Operation6(void* argument) = 0;                                 // 6
-  virtual HRESULT KX_STDCALL Initialize() = 0;                                               // 7
-  virtual HRESULT KX_STDCALL FindInterface(const IID& iid, void** out) = 0;                  // 8
-  virtual HRESULT KX_STDCALL SetContainedImp(IKxContentImp* imp) = 0;                        // 9
-  virtual HRESULT KX_STDCALL RemoveContainedImp(IKxContentImp** out) = 0;                    // 10
-  virtual HRESULT KX_STDCALL GetContainedImp(IKxContentImp** out) = 0;                       // 11
+  virtual HRESULT KX_STDCALL Operation5(void* argument) = 0;                                   // 5
+  virtual HRESULT KX_STDCALL Operation6(void* argument) = 0;                                   // 6
+  virtual HRESULT KX_STDCALL Initialize() = 0;                                                 // 7
+  virtual HRESULT KX_STDCALL FindInterface(const IID& iid, void** out) = 0;                    // 8
+  virtual HRESULT KX_STDCALL SetContainedImp(IKxContentImp* imp) = 0;                          // 9
+  virtual HRESULT KX_STDCALL RemoveContainedImp(IKxContentImp** out) = 0;                      // 10
+  virtual HRESULT KX_STDCALL GetContainedImp(IKxContentImp** out) = 0;                         // 11
 
  protected:
   ~IKxContentImp() = default;
@@ -78,8 +78,8 @@ struct IKxLoggable2 : IKxLoggable {
 };
 
 struct IKxRenderingEngineUser : IUnknown {
-  virtual HRESULT KX_STDCALL SetRenderingEngine(IUnknown* engine) = 0;   // 3
-  virtual HRESULT KX_STDCALL GetRenderingEngine(IUnknown** out) = 0;     // 4: reference added
+  virtual HRESULT KX_STDCALL SetRenderingEngine(IUnknown* engine) = 0;  // 3
+  virtual HRESULT KX_STDCALL GetRenderingEngine(IUnknown** out) = 0;    // 4: reference added
 
  protected:
   ~IKxRenderingEngineUser() = default;
@@ -113,18 +113,18 @@ struct IKxGeoRaster : IUnknown {
 };
 
 struct IKxGeoSpatialInfo : IUnknown {
-  virtual HRESULT KX_STDCALL GetSpatialDomain(GeoDomain* out) = 0;                  // 3
-  virtual HRESULT KX_STDCALL GetSpatialReference(IKxSpatialReference** out) = 0;    // 4
+  virtual HRESULT KX_STDCALL GetSpatialDomain(GeoDomain* out) = 0;                // 3
+  virtual HRESULT KX_STDCALL GetSpatialReference(IKxSpatialReference** out) = 0;  // 4
 
  protected:
   ~IKxGeoSpatialInfo() = default;
 };
 
 struct IKxResamplerConfig : IUnknown {
-  virtual HRESULT KX_STDCALL SetResamplerValue(double value) = 0;     // 3
-  virtual double KX_STDCALL GetResamplerValue() = 0;                  // 4
-  virtual HRESULT KX_STDCALL SetResamplerOption(uint32_t option) = 0; // 5
-  virtual uint32_t KX_STDCALL GetResamplerOption() = 0;               // 6
+  virtual HRESULT KX_STDCALL SetResamplerValue(double value) = 0;      // 3
+  virtual double KX_STDCALL GetResamplerValue() = 0;                   // 4
+  virtual HRESULT KX_STDCALL SetResamplerOption(uint32_t option) = 0;  // 5
+  virtual uint32_t KX_STDCALL GetResamplerOption() = 0;                // 6
 
  protected:
   ~IKxResamplerConfig() = default;

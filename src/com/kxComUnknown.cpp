@@ -27,9 +27,7 @@ HRESULT KX_STDCALL KxComUnknown::NondelegatingQueryInterface(const IID& iid, voi
   return InternalQueryInterface(iid, out);
 }
 
-ULONG KX_STDCALL KxComUnknown::NondelegatingAddRef() {
-  return static_cast<ULONG>(KxInterlockedIncrement(&refCount_));
-}
+ULONG KX_STDCALL KxComUnknown::NondelegatingAddRef() { return static_cast<ULONG>(KxInterlockedIncrement(&refCount_)); }
 
 ULONG KX_STDCALL KxComUnknown::NondelegatingRelease() {
   if (KxInterlockedDecrement(&refCount_) != 0) return static_cast<ULONG>(KxInterlockedRead(&refCount_));

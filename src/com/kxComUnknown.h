@@ -60,17 +60,17 @@ class KxComUnknown : public INondelegatingUnknown {
   }
 
  private:
-  int32_t refCount_ = 1;   // changed only by interlocked increment/decrement
-  IUnknown* outer_;        // not reference-counted; this object itself unless aggregated
+  int32_t refCount_ = 1;  // changed only by interlocked increment/decrement
+  IUnknown* outer_;       // not reference-counted; this object itself unless aggregated
 };
 
 // The IUnknown slots of every secondary interface: forwarded unchanged to the
 // outer unknown. Declared in each class that adds interfaces to the object.
-#define KX_DELEGATE_IUNKNOWN_TO_OUTER                                                            \
-  HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override {                       \
-    return outerUnknown()->QueryInterface(iid, out);                                             \
-  }                                                                                              \
-  ULONG KX_STDCALL AddRef() override { return outerUnknown()->AddRef(); }                        \
+#define KX_DELEGATE_IUNKNOWN_TO_OUTER                                      \
+  HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override { \
+    return outerUnknown()->QueryInterface(iid, out);                       \
+  }                                                                        \
+  ULONG KX_STDCALL AddRef() override { return outerUnknown()->AddRef(); }  \
   ULONG KX_STDCALL Release() override { return outerUnknown()->Release(); }
 
 }  // namespace Kelvane
