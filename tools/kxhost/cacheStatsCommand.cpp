@@ -54,6 +54,34 @@ bool countLevel(const fs::path& directory, LevelStats* stats, std::string* error
   return false;
 }
 
+// Prints the level directories of one cache root, largest magnification
+// first, labelled with `label`, and adds them to `total`.
+bool reportLevels(const fs::path& root, const std::string& label, LevelStats* total, std::string* error) {
+  std::map<double, LevelStats> levels;
+  std::error_code failure;
+  for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
+    double level = 0.0;
+    const std::string name = it->path().filename().string();
+    if (!it->is_directory(failure) || !levelOf(name, &level)) continue;
+    LevelStats& stats = levels[level];
+    stats.name = name;
+    if (!countLevel(it->path(), &stats, error)) return false;
+  }
+  if (failure) {
+    *error = "cannot read " + root.string() + ": " + failure.message();
+    return false;
+  }
+  for (const auto& [level, stats] : levels) {
+    std::printf("%slevel %-10s magnification %-10g %8llu tiles %14llu bytes\n", label.c_str(), stats.name.c_str(),
+                std::pow(2.0, -level), static_cast<unsigned long long>(stats.tiles),
+                static_cast<unsigned long long>(stats.bytes));
+    total->tiles += stats.tiles;
+    total->bytes += stats.bytes;
+    total->temporaryFiles += stats.temporaryFiles;
+  }
+  return true;
+}
+
 }  // namespace
 
 int KxCacheStatsCommand(const KxHostContext& context) {
@@ -64,25 +92,17 @@ int KxCacheStatsCommand(const KxHostContext& context) {
   std::error_code failure;
   if (!fs::is_directory(root, failure)) return KxReportFailure(root.string() + " is not a directory");
 
-  // One entry per level directory, in order of magnification, largest first.
-  std::map<double, LevelStats> levels;
-  for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
-    double level = 0.0;
-    const std::string name = it->path().filename().string();
-    if (!it->is_directory(failure) || !levelOf(name, &level)) continue;
-    LevelStats& stats = levels[level];
-    stats.name = name;
-    if (!countLevel(it->path(), &stats, &error)) return KxReportFailure(error);
-  }
-  if (failure) return KxReportFailure("cannot read " + root.string() + ": " + failure.message());
-
+  // The cache of whole images, then the caches that kxhost keeps per band list
+  // ("bands-3-2-1") below the same directory.
   LevelStats total;
-  for (const auto& [level, stats] : levels) {
-    std::printf("level %-10s magnification %-10g %8llu tiles %14llu bytes\n", stats.name.c_str(), std::pow(2.0, -level),
-                static_cast<unsigned long long>(stats.tiles), static_cast<unsigned long long>(stats.bytes));
-    total.tiles += stats.tiles;
-    total.bytes += stats.bytes;
-    total.temporaryFiles += stats.temporaryFiles;
+  if (!reportLevels(root, "", &total, &error)) return KxReportFailure(error);
+  std::map<std::string, fs::path> bandCaches;
+  for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
+    const std::string name = it->path().filename().string();
+    if (it->is_directory(failure) && name.rfind("bands-", 0) == 0) bandCaches[name] = it->path();
+  }
+  for (const auto& [name, path] : bandCaches) {
+    if (!reportLevels(path, name + " ", &total, &error)) return KxReportFailure(error);
   }
   std::printf("total %37llu tiles %14llu bytes\n", static_cast<unsigned long long>(total.tiles),
               static_cast<unsigned long long>(total.bytes));

@@ -24,15 +24,24 @@ namespace {
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
-std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options, const KxCacheOptions& cacheOptions) {
+std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options, KxCacheOptions cacheOptions) {
   std::vector<KxStageStep> steps;
-  // The cache sits directly above the source.
-  if (cacheOptions.useStage) steps.push_back(KxPersistantPixelCacheStep(cacheOptions));
+  // The selector decodes through the source's band-selecting decode, which it
+  // finds down the chain, so it sits below the cache: a cache under it would
+  // be passed by. Tile names do not carry the band list, so each list keeps
+  // its tiles in a subdirectory of its own.
   if (!options.bands.empty()) {
     std::vector<uint16_t> bandMap;
-    for (uint32_t band : options.bands) bandMap.push_back(static_cast<uint16_t>(band - 1));
+    std::string bandList;
+    for (uint32_t band : options.bands) {
+      bandMap.push_back(static_cast<uint16_t>(band - 1));
+      bandList += (bandList.empty() ? "bands-" : "-") + std::to_string(band);
+    }
     steps.push_back(KxMultibandSelectorStep(bandMap));
+    if (!cacheOptions.directory.empty()) cacheOptions.directory += "/" + bandList;
   }
+  // Otherwise the cache sits directly above the source.
+  if (cacheOptions.useStage) steps.push_back(KxPersistantPixelCacheStep(cacheOptions));
   // The transposer turns whatever the stages below it deliver.
   if (options.rotate != 0) steps.push_back(KxTransposerStep(options.rotate));
   return steps;

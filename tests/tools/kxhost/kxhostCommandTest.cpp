@@ -140,6 +140,17 @@ TEST_F(KxhostCache, ARepeatedRenderComesFromTheTileFiles) {
   ASSERT_EQ(stats.exitCode, 0) << stats.err;
   EXPECT_NE(stats.out.find("level -0.000000  magnification 1"), std::string::npos) << stats.out;
   EXPECT_NE(stats.out.find("6 tiles         180000 bytes"), std::string::npos) << stats.out;
+
+  // A band selection is cached below the selector, in a directory of its own.
+  std::vector<KxhostRun> selected;
+  for (int run = 0; run < 2; ++run) {
+    selected.push_back(RunKxhost({"-v", "render", image, "--bands", "3,1", "--cache", path("cache"), "--cache-tile",
+                                  "128x128", "-o", path("selected.tif")}));
+    ASSERT_EQ(selected.back().exitCode, 0) << selected.back().err;
+  }
+  EXPECT_NE(selected[0].err.find("cache miss"), std::string::npos) << selected[0].err;
+  EXPECT_NE(selected[1].err.find("numCuts: 0/0"), std::string::npos) << selected[1].err;
+  EXPECT_NE(RunKxhost({"cache-stats", path("cache")}).out.find("bands-3-1 level -0.000000"), std::string::npos);
 }
 
 TEST_F(KxhostCache, AMapRectangleRendersThePixelsOfItsScene) {
