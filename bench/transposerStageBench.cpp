@@ -34,14 +34,7 @@ class InMemorySource final : public bench::BenchSourceBase {
   }
 
   HRESULT KX_STDCALL GetRasterProps(RasterProps* props) override {
-    props->flags = KX_CAP_PARTIAL_SCENE;
-    props->width = kSide;
-    props->height = kSide;
-    props->colorSpace = KX_CS_RGB;
-    props->numBands = kBands;
-    props->bitsPerSample = 8;
-    props->maxMag = 1.0;
-    props->minMag = 1.0;
+    bench::describeRgb8Image(props, kSide, KX_CAP_PARTIAL_SCENE, 1.0);
     return S_OK;
   }
   HRESULT KX_STDCALL Decode(DecodeBuffer* buffer, uint32_t, void*) override {

@@ -112,6 +112,13 @@ class KxvDecodeBufConfig {
   // Columns and rows of a scene (floor of extent + 0.5); empty for an extent
   // that is not finite, is negative, or gives more than kMaxExtent.
   static std::optional<uint32_t> ExtentCount(double extent);
+  // Columns and rows a buffer holds (ExtentCount of its scene's width and
+  // height); empty when either cannot be counted.
+  struct PixelExtent {
+    uint32_t columns = 0;
+    uint32_t rows = 0;
+  };
+  static std::optional<PixelExtent> PixelExtentOf(const DecodeBuffer& buffer);
   // Whether every value of the scene is finite, its extents give usable
   // counts and its magnification is above 0.
   static bool IsSceneUsable(const Scene& scene);

@@ -38,6 +38,13 @@ std::optional<uint32_t> KxvDecodeBufConfig::ExtentCount(double extent) {
   return static_cast<uint32_t>(count);
 }
 
+std::optional<KxvDecodeBufConfig::PixelExtent> KxvDecodeBufConfig::PixelExtentOf(const DecodeBuffer& buffer) {
+  const std::optional<uint32_t> columns = ExtentCount(buffer.scene.width);
+  const std::optional<uint32_t> rows = ExtentCount(buffer.scene.height);
+  if (!columns || !rows) return std::nullopt;
+  return PixelExtent{*columns, *rows};
+}
+
 bool KxvDecodeBufConfig::IsSceneUsable(const Scene& scene) {
   return std::isfinite(scene.ulx) && std::isfinite(scene.uly) && ExtentCount(scene.width).has_value() &&
          ExtentCount(scene.height).has_value() && std::isfinite(scene.mag) && scene.mag > 0.0;

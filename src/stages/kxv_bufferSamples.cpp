@@ -29,7 +29,7 @@ void storeSample(uint8_t* at, Sample value) {
 // Copies one band of samples of type Sample, row by row.
 template <typename Sample>
 void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source) {
-  const KxvPixelExtent extent = pixelExtentOf(destination).value_or(KxvPixelExtent{});
+  const Config::PixelExtent extent = Config::PixelExtentOf(destination).value_or(Config::PixelExtent{});
   const size_t destinationStep = size_t{destination.format.stride} * sizeof(Sample);
   const size_t sourceStep = size_t{source.format.stride} * sizeof(Sample);
   uint8_t* destinationRow = Config::GetSampleAddress(destination, band);
@@ -63,7 +63,7 @@ bool pixelsCopyAsBytes(const DecodeBuffer& destination, const DecodeBuffer& sour
   return true;
 }
 
-void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const KxvPixelExtent& extent) {
+void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const Config::PixelExtent& extent) {
   const size_t rowBytes =
       size_t{extent.columns} * destination.format.stride * Config::BytesPerSample(destination.format.type);
   uint8_t* destinationRow = static_cast<uint8_t*>(destination.pBits);
@@ -77,7 +77,7 @@ void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const 
 
 // Writes `value` into one band of every pixel.
 template <typename Sample>
-void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const KxvPixelExtent& extent) {
+void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const Config::PixelExtent& extent) {
   const size_t step = size_t{destination.format.stride} * sizeof(Sample);
   uint8_t* row = Config::GetSampleAddress(destination, band);
   for (uint32_t y = 0; y < extent.rows; ++y) {
@@ -89,7 +89,7 @@ void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const KxvP
 // Fills every band with the background's sample of that band, after
 // checking that each of those samples lies inside the background's memory.
 template <typename Sample>
-uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background, const KxvPixelExtent& extent) {
+uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background, const Config::PixelExtent& extent) {
   const uint64_t backgroundBytes = Config::GetByteSize(background);
   const uint32_t bands = destination.format.spp;
   for (uint32_t band = 0; band < bands; ++band) {
@@ -103,13 +103,6 @@ uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& backgrou
 }
 
 }  // namespace
-
-std::optional<KxvPixelExtent> pixelExtentOf(const DecodeBuffer& buffer) {
-  const std::optional<uint32_t> columns = Config::ExtentCount(buffer.scene.width);
-  const std::optional<uint32_t> rows = Config::ExtentCount(buffer.scene.height);
-  if (!columns || !rows) return std::nullopt;
-  return KxvPixelExtent{*columns, *rows};
-}
 
 void copyBand8(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source) {
   copyBand<uint8_t>(band, destination, source);
@@ -128,7 +121,7 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
   if (destination.scene.width != source.scene.width || destination.scene.height != source.scene.height) {
     return KXV_SAMPLES_REFUSED;
   }
-  const std::optional<KxvPixelExtent> extent = pixelExtentOf(destination);
+  const std::optional<Config::PixelExtent> extent = Config::PixelExtentOf(destination);
   if (!extent) return KXV_SAMPLES_REFUSED;
 
   // The sample width is chosen once for the whole copy.
@@ -155,7 +148,7 @@ uint32_t fillWithBackground(DecodeBuffer& destination, const DecodeBuffer& backg
   if (destination.pBits == nullptr || background.pBits == nullptr || want.spp > Config::kMaxSamples) {
     return KXV_SAMPLES_REFUSED;
   }
-  const std::optional<KxvPixelExtent> extent = pixelExtentOf(destination);
+  const std::optional<Config::PixelExtent> extent = Config::PixelExtentOf(destination);
   if (!extent) return KXV_SAMPLES_REFUSED;
   // The sample width is chosen once for the whole fill.
   switch (want.type) {

@@ -21,14 +21,6 @@ enum KxvSampleStatus : uint32_t {
   KXV_SAMPLES_LAYOUT_MISMATCH = 3,  // background pixel of another band count or sample type
 };
 
-// Columns and rows a buffer holds: its scene's width and height rounded half
-// up; empty for an extent that cannot be counted.
-struct KxvPixelExtent {
-  uint32_t columns = 0;
-  uint32_t rows = 0;
-};
-std::optional<KxvPixelExtent> pixelExtentOf(const DecodeBuffer& buffer);
-
 // Copies every band of `source` into `destination`. Refused unless both have
 // pixel memory, the same `spp` (at most 256) and `type`, and exactly the
 // same width and height; only 8- and 16-bit types (0 to 3) are copied. Bands

@@ -19,18 +19,7 @@ namespace {
 
 using Config = KxvDecodeBufConfig;
 
-// Columns and rows a buffer holds.
-struct PixelShape {
-  uint32_t columns = 0;
-  uint32_t rows = 0;
-};
-
-std::optional<PixelShape> ShapeOf(const DecodeBuffer& buffer) {
-  const std::optional<uint32_t> columns = Config::ExtentCount(buffer.scene.width);
-  const std::optional<uint32_t> rows = Config::ExtentCount(buffer.scene.height);
-  if (!columns || !rows) return std::nullopt;
-  return PixelShape{*columns, *rows};
-}
+using PixelShape = Config::PixelExtent;
 
 // The sample description a turn keeps unchanged.
 bool SameSamples(const BufferFormat& a, const BufferFormat& b) {
@@ -100,8 +89,8 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     if (source == nullptr || destination == nullptr) return E_INVALIDARG;
     if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
     if (!SameSamples(source->format, destination->format)) return E_INVALIDARG;
-    const std::optional<PixelShape> from = ShapeOf(*source);
-    const std::optional<PixelShape> to = ShapeOf(*destination);
+    const std::optional<PixelShape> from = Config::PixelExtentOf(*source);
+    const std::optional<PixelShape> to = Config::PixelExtentOf(*destination);
     if (!from || !to) return E_INVALIDARG;
     if (uint64_t{from->columns} * from->rows != uint64_t{to->columns} * to->rows) return E_INVALIDARG;
 
