@@ -17,9 +17,8 @@ namespace Kelvane {
 
 namespace {
 
-using Config = KxvDecodeBufConfig;
 
-using PixelShape = Config::PixelExtent;
+using PixelShape = KxvDecodeBufConfig::PixelExtent;
 
 // The sample description a turn keeps unchanged.
 bool SameSamples(const BufferFormat& a, const BufferFormat& b) {
@@ -89,8 +88,8 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     if (source == nullptr || destination == nullptr) return E_INVALIDARG;
     if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
     if (!SameSamples(source->format, destination->format)) return E_INVALIDARG;
-    const std::optional<PixelShape> from = Config::PixelExtentOf(*source);
-    const std::optional<PixelShape> to = Config::PixelExtentOf(*destination);
+    const std::optional<PixelShape> from = KxvDecodeBufConfig::PixelExtentOf(*source);
+    const std::optional<PixelShape> to = KxvDecodeBufConfig::PixelExtentOf(*destination);
     if (!from || !to) return E_INVALIDARG;
     if (uint64_t{from->columns} * from->rows != uint64_t{to->columns} * to->rows) return E_INVALIDARG;
 

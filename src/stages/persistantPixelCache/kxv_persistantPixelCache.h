@@ -11,8 +11,8 @@
 // reads and writes of one object are serialised by its file lock; objects and
 // processes sharing a directory rely on tile files being published whole and
 // never replaced.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_PERSISTANT_PIXEL_CACHE_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_PERSISTANT_PIXEL_CACHE_H
 
 #include <mutex>
 #include <optional>
@@ -20,9 +20,9 @@
 
 #include "content/kxv_geoContentBase.h"
 #include "kelvane/kx_cache.h"
-#include "stages/kxv_persistantPixelCachePolicy.h"
-#include "stages/kxv_persistantPixelCacheSettings.h"
-#include "stages/kxv_persistantPixelCacheTileFile.h"
+#include "stages/persistantPixelCache/kxv_cacheSettings.h"
+#include "stages/persistantPixelCache/kxv_cachedDecode.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
 
 namespace Kelvane {
 
@@ -110,4 +110,4 @@ class KxvPersistantPixelCache : public KxvGeoContentBase, public IKxPersistantPi
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_PERSISTANT_PIXEL_CACHE_H

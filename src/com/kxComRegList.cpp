@@ -1,4 +1,4 @@
-#include "com/kxComRegEntryList.h"
+#include "com/kxComRegList.h"
 
 #include <cstring>
 

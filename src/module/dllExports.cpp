@@ -1,5 +1,5 @@
 // The four exported entry points of the module.
-#include "com/kxComModule.h"
+#include "module/myDllInfo.h"
 
 #define KX_EXPORT extern "C" __attribute__((visibility("default")))
 

@@ -1,19 +1,17 @@
-#include "stages/kxv_persistantPixelCacheTileFile.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
 
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
-#include "stages/kxv_persistantPixelCacheTrace.h"
+#include "stages/persistantPixelCache/kxv_cacheTrace.h"
 #include "support/kxFileSystem.h"
 #include "support/kxIOFileStream.h"
 #include "support/kxLog.h"
 
 namespace Kelvane {
 
-using Config = KxvDecodeBufConfig;
-
 bool isTileFileLayout(const BufferFormat& format) {
-  if (format.order != 0 || format.stride != format.spp || format.spp > Config::kMaxSamples) return false;
-  const int32_t sampleBytes = static_cast<int32_t>(Config::BytesPerSample(format.type));
+  if (format.order != 0 || format.stride != format.spp || format.spp > KxvDecodeBufConfig::kMaxSamples) return false;
+  const int32_t sampleBytes = static_cast<int32_t>(KxvDecodeBufConfig::BytesPerSample(format.type));
   for (uint32_t band = 0; band < format.spp; ++band) {
     if (format.smap[band] != static_cast<int32_t>(band) * sampleBytes) return false;
   }
@@ -21,15 +19,15 @@ bool isTileFileLayout(const BufferFormat& format) {
 }
 
 void setTileFileLayout(DecodeBuffer& record) {
-  Config::SetOrder(record, 0);
-  Config::SetAlign(record, 1);
+  KxvDecodeBufConfig::SetOrder(record, 0);
+  KxvDecodeBufConfig::SetAlign(record, 1);
   record.format.stride = record.format.spp;
-  record.format.rowbytes = Config::ComputeRowBytes(record, record.format);
-  Config::SetSampleMap(record, nullptr);
+  record.format.rowbytes = KxvDecodeBufConfig::ComputeRowBytes(record, record.format);
+  KxvDecodeBufConfig::SetSampleMap(record, nullptr);
 }
 
 std::optional<uint32_t> tileFileBytes(const DecodeBuffer& record) {
-  const std::optional<uint32_t> rows = Config::ExtentCount(record.scene.height);
+  const std::optional<uint32_t> rows = KxvDecodeBufConfig::ExtentCount(record.scene.height);
   if (!rows) return std::nullopt;
   const uint64_t bytes = uint64_t{*rows} * record.format.rowbytes;
   if (bytes > UINT32_MAX) return std::nullopt;

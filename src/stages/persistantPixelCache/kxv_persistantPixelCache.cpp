@@ -1,4 +1,4 @@
-#include "stages/kxv_persistantPixelCache.h"
+#include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 
 #include <climits>
 #include <cmath>
@@ -13,8 +13,6 @@
 namespace Kelvane {
 
 namespace {
-
-using Config = KxvDecodeBufConfig;
 
 // Capability bit by which the stage marks its properties as coming through a cache.
 constexpr uint32_t kCachedCapability = 0x10;
@@ -31,7 +29,7 @@ bool isWhole(double value) { return std::floor(value) == value; }
 bool tilesCanServe(const DecodeBuffer& buffer, const KxvCacheSettings& settings) {
   const BufferFormat& format = buffer.format;
   if (settings.tileWidth == 0 || settings.tileHeight == 0) return false;
-  if (format.type > KX_TYPE_S16 || format.spp == 0 || format.spp > Config::kMaxSamples) return false;
+  if (format.type > KX_TYPE_S16 || format.spp == 0 || format.spp > KxvDecodeBufConfig::kMaxSamples) return false;
   const Scene& scene = buffer.scene;
   return isWhole(scene.ulx) && isWhole(scene.uly) && isWhole(scene.width) && isWhole(scene.height);
 }
@@ -55,7 +53,7 @@ KxvPersistantPixelCache::DecodeView::~DecodeView() { releaseQuery(imageSizeQuery
 KxvPersistantPixelCache::~KxvPersistantPixelCache() {
   releaseQuery(imageSizeQuery_);
   imageSizeQuery_ = nullptr;
-  Config::ReleaseBits(backgroundPixel_);
+  KxvDecodeBufConfig::ReleaseBits(backgroundPixel_);
 }
 
 HRESULT KxvPersistantPixelCache::InternalQueryInterface(const IID& iid, void** out) {
@@ -101,12 +99,12 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
   RasterProps props;
   GetRasterProps(&props);
   DecodeBuffer image;
-  Config::InitFromProps(image, Scene{0.0, 0.0, double(props.width), double(props.height), 1.0}, props);
+  KxvDecodeBufConfig::InitFromProps(image, Scene{0.0, 0.0, double(props.width), double(props.height), 1.0}, props);
 
   // One pixel of that layout, zero unless the chain knows the background.
   DecodeBuffer background;
-  Config::InitFromProps(background, Scene{0.0, 0.0, 1.0, 1.0, 1.0}, props);
-  const size_t backgroundBytes = Config::alloc(background, logSink());
+  KxvDecodeBufConfig::InitFromProps(background, Scene{0.0, 0.0, 1.0, 1.0, 1.0}, props);
+  const size_t backgroundBytes = KxvDecodeBufConfig::alloc(background, logSink());
   if (backgroundBytes != 0) std::memset(background.pBits, 0, backgroundBytes);
   void* backgroundQuery = nullptr;
   if (SUCCEEDED(FindInterface(IID_IKxBackgroundPixelQuery, &backgroundQuery)) && backgroundQuery != nullptr) {
@@ -122,7 +120,7 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
     imageFormat_ = image.format;
     std::swap(backgroundPixel_, background);
   }
-  Config::ReleaseBits(background);
+  KxvDecodeBufConfig::ReleaseBits(background);
   return S_OK;
 }
 
@@ -130,7 +128,7 @@ void KxvPersistantPixelCache::takeView(DecodeView* view) const {
   std::lock_guard<std::mutex> hold(settingsMutex_);
   const uint8_t* background = static_cast<const uint8_t*>(backgroundPixel_.pBits);
   if (background != nullptr)
-    view->backgroundBytes.assign(background, background + Config::GetByteSize(backgroundPixel_));
+    view->backgroundBytes.assign(background, background + KxvDecodeBufConfig::GetByteSize(backgroundPixel_));
   view->background = backgroundPixel_;
   view->background.pBits = view->backgroundBytes.empty() ? nullptr : view->backgroundBytes.data();
   view->settings = settings_;

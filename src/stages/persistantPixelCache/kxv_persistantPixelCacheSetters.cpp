@@ -2,7 +2,7 @@
 // value; the decode decides what a value means (see KxvCacheSettings).
 #include <utility>
 
-#include "stages/kxv_persistantPixelCache.h"
+#include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 
 namespace Kelvane {
 

@@ -1,8 +1,8 @@
 // Source name and line numbers that the persistent pixel cache's call traces
 // carry ("%s (file: %s line: %d)"). They are part of the log texts a host
 // sees, fixed whatever the layout of the source files.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TRACE_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TRACE_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_TRACE_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_TRACE_H
 
 namespace Kelvane {
 
@@ -18,4 +18,4 @@ inline constexpr int kTraceWriteCloseLine = 961;
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TRACE_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_TRACE_H

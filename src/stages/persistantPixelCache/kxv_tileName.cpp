@@ -1,4 +1,4 @@
-#include "stages/kxv_persistantPixelCacheTileName.h"
+#include "stages/persistantPixelCache/kxv_tileName.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Process attach and detach: the loader runs these when the module is loaded
 // and unloaded, in place of the platform's module-entry notification.
-#include "com/kxComModule.h"
+#include "module/myDllInfo.h"
 
 namespace {
 

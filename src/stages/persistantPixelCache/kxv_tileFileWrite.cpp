@@ -13,9 +13,10 @@
 #include "kelvane/kx_status.h"
 #include "platform/kxFilePublishCalls.h"
 #include "platform/kxFileSystemCalls.h"
+#include "platform/kxProcess.h"
 #include "stages/kxv_bufferSamples.h"
-#include "stages/kxv_persistantPixelCacheTileFile.h"
-#include "stages/kxv_persistantPixelCacheTrace.h"
+#include "stages/persistantPixelCache/kxv_cacheTrace.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "support/kxFileSystem.h"
 #include "support/kxIOFileStream.h"
 #include "support/kxLog.h"
@@ -23,8 +24,6 @@
 namespace Kelvane {
 
 namespace {
-
-using Config = KxvDecodeBufConfig;
 
 // Temporary names of this process are numbered; a name left behind by a
 // process that died with the same number is skipped, a few times over.
@@ -63,7 +62,7 @@ class TileFileImage {
  public:
   TileFileImage() = default;
   ~TileFileImage() {
-    if (ownsCopy_) Config::ReleaseBits(copy_);
+    if (ownsCopy_) KxvDecodeBufConfig::ReleaseBits(copy_);
   }
   TileFileImage(const TileFileImage&) = delete;
   TileFileImage& operator=(const TileFileImage&) = delete;
@@ -73,9 +72,9 @@ class TileFileImage {
       image_ = &record;
       return S_OK;
     }
-    Config::InitFromFormat(copy_, record.scene, record.format);
+    KxvDecodeBufConfig::InitFromFormat(copy_, record.scene, record.format);
     setTileFileLayout(copy_);
-    if (Config::alloc(copy_, sink) == 0) {
+    if (KxvDecodeBufConfig::alloc(copy_, sink) == 0) {
       logError(sink, "KxvPersistantPixelCache::writeTileFile - out of memory");
       return E_OUTOFMEMORY;
     }
@@ -141,9 +140,9 @@ bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const 
 // (one large write costs far less than a buffered write per few rows). Row by
 // row writes remain for when the block cannot be had.
 bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const PathString& file, IKxLogSink* sink) {
-  const uint32_t columns = Config::ExtentCount(tile.scene.width).value_or(0);
-  const uint32_t rows = Config::ExtentCount(tile.scene.height).value_or(0);
-  const size_t packedRow = size_t{Config::BytesPerSample(tile.format.type)} * columns * tile.format.stride;
+  const uint32_t columns = KxvDecodeBufConfig::ExtentCount(tile.scene.width).value_or(0);
+  const uint32_t rows = KxvDecodeBufConfig::ExtentCount(tile.scene.height).value_or(0);
+  const size_t packedRow = size_t{KxvDecodeBufConfig::BytesPerSample(tile.format.type)} * columns * tile.format.stride;
   const std::optional<uint32_t> total = tileFileBytes(tile);
   if (packedRow == tile.format.rowbytes && total) {
     logDetail(sink, "writing out tile in a single piece");

@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "stages/persistantPixelCacheChain.h"
+#include "stages/persistantPixelCache/cacheChain.h"
 #include "support/supportTestDir.h"
 
 namespace Kelvane {

@@ -4,19 +4,19 @@
 // upstream source decodes, or the whole scene is decoded at once when there
 // would be more cuts than configured; freshly decoded whole tiles are written
 // back from the decoded buffers. Working buffers of the cache are laid out as
-// tile files (see kxv_persistantPixelCacheTileFile.h) and live only for the
+// tile files (see kxv_tileFiles.h) and live only for the
 // call that made them.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_POLICY_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_POLICY_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHED_DECODE_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHED_DECODE_H
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "kelvane/kx_interfaces.h"
-#include "stages/kxv_persistantPixelCacheCuts.h"
-#include "stages/kxv_persistantPixelCacheSettings.h"
-#include "stages/kxv_persistantPixelCacheTileFile.h"
+#include "stages/persistantPixelCache/kxv_cacheSettings.h"
+#include "stages/persistantPixelCache/kxv_tileCuts.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
 
 namespace Kelvane {
 
@@ -84,4 +84,4 @@ class KxvCachedDecode {
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_POLICY_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHED_DECODE_H

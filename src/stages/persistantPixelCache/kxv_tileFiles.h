@@ -9,8 +9,8 @@
 // a temporary name of its own in the same directory and then given its final
 // name only if no file has it, so readers in any thread or process see either
 // no file or a whole one.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_FILE_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_FILE_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
 
 #include <cstdint>
 #include <optional>
@@ -62,4 +62,4 @@ class KxvTileFiles {
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_FILE_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H

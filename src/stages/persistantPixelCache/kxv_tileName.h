@@ -4,8 +4,8 @@
 // ("-0.000000" at 1, "1.000000" at 0.5). Rows and columns count tiles from
 // the image's upper-left corner at that magnification; tiles at the right and
 // bottom edges are narrower or lower, and so are their names.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_NAME_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_NAME_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_NAME_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_NAME_H
 
 #include <string>
 
@@ -25,4 +25,4 @@ PathString makeTileFileName(const PathString& cacheDirectory, const DecodeBuffer
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_TILE_NAME_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_NAME_H

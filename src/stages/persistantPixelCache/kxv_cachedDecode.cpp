@@ -1,4 +1,4 @@
-#include "stages/kxv_persistantPixelCachePolicy.h"
+#include "stages/persistantPixelCache/kxv_cachedDecode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,32 +6,30 @@
 
 #include "content/kxv_decodeBufConfig.h"
 #include "stages/kxv_bufferSamples.h"
-#include "stages/kxv_persistantPixelCacheTileName.h"
-#include "stages/kxv_persistantPixelCacheTrace.h"
+#include "stages/persistantPixelCache/kxv_cacheTrace.h"
+#include "stages/persistantPixelCache/kxv_tileName.h"
 #include "support/kxLog.h"
 
 namespace Kelvane {
 
 namespace {
 
-using Config = KxvDecodeBufConfig;
-
 // Pixel memory of a working buffer, freed when this goes out of scope.
 class WorkingBits {
  public:
   explicit WorkingBits(DecodeBuffer& buffer) : buffer_(buffer) {}
-  ~WorkingBits() { Config::ReleaseBits(buffer_); }
+  ~WorkingBits() { KxvDecodeBufConfig::ReleaseBits(buffer_); }
   WorkingBits(const WorkingBits&) = delete;
   WorkingBits& operator=(const WorkingBits&) = delete;
 
-  bool allocate(IKxLogSink* sink) { return Config::alloc(buffer_, sink) != 0; }
+  bool allocate(IKxLogSink* sink) { return KxvDecodeBufConfig::alloc(buffer_, sink) != 0; }
 
  private:
   DecodeBuffer& buffer_;
 };
 
-uint32_t columnsOf(const Scene& scene) { return Config::ExtentCount(scene.width).value_or(0); }
-uint32_t rowsOf(const Scene& scene) { return Config::ExtentCount(scene.height).value_or(0); }
+uint32_t columnsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.width).value_or(0); }
+uint32_t rowsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.height).value_or(0); }
 
 // Whole pixels from `from` to `to`, never below 0.
 uint32_t pixelOffset(double from, double to) { return to > from ? static_cast<uint32_t>(to - from) : 0; }
@@ -41,7 +39,7 @@ uint32_t pixelOffset(double from, double to) { return to > from ? static_cast<ui
 DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows) {
   const uint64_t column = pixelOffset(buffer.scene.ulx, part.ulx);
   const uint64_t row = pixelOffset(buffer.scene.uly, part.uly);
-  const uint64_t pixelBytes = uint64_t{buffer.format.stride} * Config::BytesPerSample(buffer.format.type);
+  const uint64_t pixelBytes = uint64_t{buffer.format.stride} * KxvDecodeBufConfig::BytesPerSample(buffer.format.type);
   DecodeBuffer window = buffer;
   window.scene = Scene{part.ulx, part.uly, static_cast<double>(columns), static_cast<double>(rows), buffer.scene.mag};
   window.pBits = static_cast<uint8_t*>(buffer.pBits) + row * buffer.format.rowbytes + column * pixelBytes;
@@ -84,7 +82,7 @@ Scene KxvCachedDecode::tileRect(int64_t row, int64_t column, double mag) const {
 
 DecodeBuffer KxvCachedDecode::tileRecord(const Scene& rect, const BufferFormat& format) const {
   DecodeBuffer record;
-  Config::InitFromFormat(record, rect, format);
+  KxvDecodeBufConfig::InitFromFormat(record, rect, format);
   setTileFileLayout(record);
   return record;
 }

@@ -18,7 +18,7 @@
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
 #include "fakes/recordingLogger.h"
-#include "stages/kxv_persistantPixelCache.h"
+#include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 
 namespace Kelvane {
 

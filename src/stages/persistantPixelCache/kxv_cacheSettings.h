@@ -1,7 +1,7 @@
 // The configuration of a persistent pixel cache object, as one decode sees
 // it: the stage hands each decode a copy taken when the decode begins.
-#ifndef KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_SETTINGS_H
-#define KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_SETTINGS_H
+#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_SETTINGS_H
+#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_SETTINGS_H
 
 #include <cstdint>
 
@@ -30,4 +30,4 @@ struct KxvCacheSettings {
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_KXV_PERSISTANT_PIXEL_CACHE_SETTINGS_H
+#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_CACHE_SETTINGS_H

@@ -1,8 +1,8 @@
 // KxComRegList: a list of class identifiers kept under another identifier's
 // key: the key's default value is the list's name, its value "value" the
 // identifiers back to back (16 bytes each, binary).
-#ifndef KELVANE_COM_KX_COM_REG_ENTRY_LIST_H
-#define KELVANE_COM_KX_COM_REG_ENTRY_LIST_H
+#ifndef KELVANE_COM_KX_COM_REG_LIST_H
+#define KELVANE_COM_KX_COM_REG_LIST_H
 
 #include <string>
 #include <vector>
@@ -46,4 +46,4 @@ class KxComRegList {
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_COM_KX_COM_REG_ENTRY_LIST_H
+#endif  // KELVANE_COM_KX_COM_REG_LIST_H

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "fakes/sceneWriter.h"
-#include "stages/kxv_persistantPixelCacheCuts.h"
-#include "stages/kxv_persistantPixelCacheTileFile.h"
-#include "stages/kxv_persistantPixelCacheTileName.h"
-#include "stages/persistantPixelCacheChain.h"
+#include "stages/persistantPixelCache/kxv_tileCuts.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
+#include "stages/persistantPixelCache/kxv_tileName.h"
+#include "stages/persistantPixelCache/cacheChain.h"
 #include "support/supportTestDir.h"
 
 namespace Kelvane {
