@@ -4,6 +4,7 @@
 
 #include "kelvane/kx_cache.h"
 #include "kelvane/kx_exception.h"
+#include "kelvane/kx_host_object.h"
 #include "kelvane/kx_ids.h"
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_pixel.h"

@@ -58,14 +58,14 @@ void KxComDllInfo::SetModulePath(const char* path) {
 
 bool KxModuleEntry(KxComDllInfo& info, unsigned reason) {
   try {
-    if (reason == 1) {
+    if (reason == KX_PROCESS_ATTACH) {
       // The platform's module file name buffer holds 512 characters.
       char path[512];
       KxGetModuleFileName(path, sizeof path);
       info.SetModulePath(path);
       return info.OnAttach() >= 0;
     }
-    if (reason == 0) return info.OnDetach() >= 0;
+    if (reason == KX_PROCESS_DETACH) return info.OnDetach() >= 0;
     return false;
   } catch (...) {
     return false;

@@ -17,7 +17,6 @@ namespace Kelvane {
 
 namespace {
 
-
 // Sum a + b x c in 64 bits; empty when it overflows.
 std::optional<uint64_t> MultiplyAdd(uint64_t a, uint64_t b, uint64_t c) {
   uint64_t product = 0;
@@ -35,9 +34,9 @@ bool SamplesFitLayout(const DecodeBuffer& buffer) {
   const BufferFormat& format = buffer.format;
   const uint64_t sampleBytes = KxvDecodeBufConfig::BytesPerSample(format.type);
   if (sampleBytes == 0 || format.spp == 0 || format.spp > KxvDecodeBufConfig::kMaxSamples) return false;
-  if (format.order != 0 && format.order != 1) return false;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return false;
   // Rows of order 0 are padded to their alignment; none of 0 bytes exists.
-  if (format.order == 0 && format.align == 0) return false;
+  if (format.order == KX_ORDER_INTERLEAVED && format.align == 0) return false;
   const std::optional<uint32_t> columns = KxvDecodeBufConfig::ExtentCount(buffer.scene.width);
   const std::optional<uint32_t> rows = KxvDecodeBufConfig::ExtentCount(buffer.scene.height);
   if (!columns || !rows) return false;
@@ -45,7 +44,7 @@ bool SamplesFitLayout(const DecodeBuffer& buffer) {
   if (*columns == 0 || *rows == 0) return true;
 
   // Room each sample takes and the room all samples of a pixel share.
-  const bool interleaved = format.order == 0;
+  const bool interleaved = format.order == KX_ORDER_INTERLEAVED;
   const uint64_t step = uint64_t{format.stride} * sampleBytes;
   const uint64_t byteSize = KxvDecodeBufConfig::GetByteSize(buffer);
   const uint64_t sampleRoom = interleaved ? sampleBytes : uint64_t{*rows} * format.rowbytes;

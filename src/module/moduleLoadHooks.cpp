@@ -4,8 +4,12 @@
 
 namespace {
 
-__attribute__((constructor)) void KxOnModuleLoad() { Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), 1); }
+__attribute__((constructor)) void KxOnModuleLoad() {
+  Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), Kelvane::KX_PROCESS_ATTACH);
+}
 
-__attribute__((destructor)) void KxOnModuleUnload() { Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), 0); }
+__attribute__((destructor)) void KxOnModuleUnload() {
+  Kelvane::KxModuleEntry(Kelvane::KxModuleInfo(), Kelvane::KX_PROCESS_DETACH);
+}
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace Kelvane {
 
 namespace {
 
-
 // Samples are moved as bytes: a sample map may place a 16-bit sample at an
 // odd offset.
 template <typename Sample>
@@ -28,7 +27,8 @@ void storeSample(uint8_t* at, Sample value) {
 // Copies one band of samples of type Sample, row by row.
 template <typename Sample>
 void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source) {
-  const KxvDecodeBufConfig::PixelExtent extent = KxvDecodeBufConfig::PixelExtentOf(destination).value_or(KxvDecodeBufConfig::PixelExtent{});
+  const KxvDecodeBufConfig::PixelExtent extent =
+      KxvDecodeBufConfig::PixelExtentOf(destination).value_or(KxvDecodeBufConfig::PixelExtent{});
   const size_t destinationStep = size_t{destination.format.stride} * sizeof(Sample);
   const size_t sourceStep = size_t{source.format.stride} * sizeof(Sample);
   uint8_t* destinationRow = KxvDecodeBufConfig::GetSampleAddress(destination, band);
@@ -49,7 +49,9 @@ void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& sour
 bool pixelsCopyAsBytes(const DecodeBuffer& destination, const DecodeBuffer& source) {
   const BufferFormat& want = destination.format;
   const BufferFormat& have = source.format;
-  if (want.order != 0 || have.order != 0 || want.stride != want.spp || have.stride != have.spp) return false;
+  if (want.order != KX_ORDER_INTERLEAVED || have.order != KX_ORDER_INTERLEAVED || want.stride != want.spp ||
+      have.stride != have.spp)
+    return false;
   const uint32_t sampleBytes = KxvDecodeBufConfig::BytesPerSample(want.type);
   std::bitset<KxvDecodeBufConfig::kMaxSamples> slotsTaken;
   for (uint32_t band = 0; band < want.spp; ++band) {
@@ -62,7 +64,8 @@ bool pixelsCopyAsBytes(const DecodeBuffer& destination, const DecodeBuffer& sour
   return true;
 }
 
-void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const KxvDecodeBufConfig::PixelExtent& extent) {
+void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source,
+                   const KxvDecodeBufConfig::PixelExtent& extent) {
   const size_t rowBytes =
       size_t{extent.columns} * destination.format.stride * KxvDecodeBufConfig::BytesPerSample(destination.format.type);
   uint8_t* destinationRow = static_cast<uint8_t*>(destination.pBits);
@@ -88,7 +91,8 @@ void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const KxvD
 // Fills every band with the background's sample of that band, after
 // checking that each of those samples lies inside the background's memory.
 template <typename Sample>
-uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background, const KxvDecodeBufConfig::PixelExtent& extent) {
+uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background,
+                         const KxvDecodeBufConfig::PixelExtent& extent) {
   const uint64_t backgroundBytes = KxvDecodeBufConfig::GetByteSize(background);
   const uint32_t bands = destination.format.spp;
   for (uint32_t band = 0; band < bands; ++band) {
@@ -116,7 +120,8 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
   const BufferFormat& have = source.format;
   // Same bands, same type, same extent, both with memory.
   if (destination.pBits == nullptr || source.pBits == nullptr) return KXV_SAMPLES_REFUSED;
-  if (want.spp != have.spp || want.type != have.type || want.spp > KxvDecodeBufConfig::kMaxSamples) return KXV_SAMPLES_REFUSED;
+  if (want.spp != have.spp || want.type != have.type || want.spp > KxvDecodeBufConfig::kMaxSamples)
+    return KXV_SAMPLES_REFUSED;
   if (destination.scene.width != source.scene.width || destination.scene.height != source.scene.height) {
     return KXV_SAMPLES_REFUSED;
   }

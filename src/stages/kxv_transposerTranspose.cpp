@@ -17,7 +17,6 @@ namespace Kelvane {
 
 namespace {
 
-
 using PixelShape = KxvDecodeBufConfig::PixelExtent;
 
 // The sample description a turn keeps unchanged.
@@ -46,7 +45,7 @@ constexpr uint32_t kSampleSetFamily = 0xFE;
 // Describes a buffer for the turn. The library counts the multiband space as
 // one band, which would move only the first sample of every pixel; a
 // multiband pixel of several samples is described as a set of exactly its
-// samples instead. Raises KxUtilException(145011) for a sample that does not
+// samples instead. Raises KxUtilException(KX_STATUS_BAD_ARGUMENT) for a sample that does not
 // start on a whole sample, or a pixel too wide for a colour-space code.
 void DescribeForTurn(const DecodeBuffer& buffer, ImageBufferInfo& info) {
   describeSceneBuffer(buffer, info);

@@ -20,14 +20,14 @@ const char kUsage[] =
     "  cache-stats DIR\n";
 
 // The log level from --log-level, else from the number of -v (-v detail, -vv traces).
-bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string* error) {
-  using Kelvane::KxStderrLogger;
-  *level = line.verboseCount == 0   ? KxStderrLogger::kDefaultLevel
-           : line.verboseCount == 1 ? KxStderrLogger::kVerboseLevel
-                                    : KxStderrLogger::kTraceLevel;
+bool logLevelOf(const kxhost::CommandLine& line, uint32_t* level, std::string* error) {
+  using kxhost::StderrLogger;
+  *level = line.verboseCount == 0   ? StderrLogger::kDefaultLevel
+           : line.verboseCount == 1 ? StderrLogger::kVerboseLevel
+                                    : StderrLogger::kTraceLevel;
   uint64_t given = 0;
   if (!line.has("log-level")) return true;
-  if (!Kelvane::KxParseUnsigned(line.value("log-level", ""), 0, 1000, &given)) {
+  if (!kxhost::ParseUnsigned(line.value("log-level", ""), 0, 1000, &given)) {
     *error = "--log-level must be a number from 0 to 1000";
     return false;
   }
@@ -36,12 +36,12 @@ bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string
 }
 
 int run(int argc, char** argv) {
-  using namespace Kelvane;
-  KxCommandLine line;
+  using namespace kxhost;
+  CommandLine line;
   std::string error;
   uint32_t level = 0;
-  if (!KxParseCommandLine(argc, argv, &line, &error) || !logLevelOf(line, &level, &error)) {
-    KxReportFailure(error);
+  if (!ParseCommandLine(argc, argv, &line, &error) || !logLevelOf(line, &level, &error)) {
+    ReportFailure(error);
     return 2;
   }
   if (line.has("help") || line.command.empty()) {
@@ -50,15 +50,15 @@ int run(int argc, char** argv) {
   }
 
   // The logger, with GDAL's own messages routed to it for the whole run.
-  KxComPtr<KxStderrLogger> logger(KxStderrLogger::create(level));
-  if (!logger) return KxReportFailure("out of memory");
-  KxGdalSession session(logger.get());
-  const KxHostContext context{line, logger.get()};
-  if (line.command == "sample") return KxSampleCommand(context);
-  if (line.command == "info") return KxInfoCommand(context);
-  if (line.command == "render") return KxRenderCommand(context);
-  if (line.command == "cache-stats") return KxCacheStatsCommand(context);
-  KxReportFailure("unknown command " + line.command + " (sample, info, render or cache-stats)");
+  ComPtr<StderrLogger> logger(StderrLogger::create(level));
+  if (!logger) return ReportFailure("out of memory");
+  GdalSession session(logger.get());
+  const HostContext context{line, logger.get()};
+  if (line.command == "sample") return SampleCommand(context);
+  if (line.command == "info") return InfoCommand(context);
+  if (line.command == "render") return RenderCommand(context);
+  if (line.command == "cache-stats") return CacheStatsCommand(context);
+  ReportFailure("unknown command " + line.command + " (sample, info, render or cache-stats)");
   return 2;
 }
 
@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::exception& failure) {
-    return Kelvane::KxReportFailure(std::string("unexpected failure: ") + failure.what());
+    return kxhost::ReportFailure(std::string("unexpected failure: ") + failure.what());
   } catch (...) {
-    return Kelvane::KxReportFailure("unexpected failure");
+    return kxhost::ReportFailure("unexpected failure");
   }
 }

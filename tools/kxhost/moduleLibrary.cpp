@@ -6,11 +6,11 @@
 
 #include <cstdio>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
-const KxKnownClass kKnownClasses[] = {
+const KnownClass kKnownClasses[] = {
     {&CLSID_KxvWatermarkerImp, "Kelvane Watermarker Content Imp"},
     {&CLSID_KxvMultibandSelectorImp, "Kelvane Multiband Selector Content Imp"},
     {&CLSID_KxvPixelReplacerImp, "Kelvane Pixel Replacer Content Imp"},
@@ -22,23 +22,23 @@ const char kModuleFileName[] = "libkx_lib_sp_xform.so";
 
 }  // namespace
 
-const KxKnownClass* KxKnownClasses(size_t* count) {
+const KnownClass* KnownClasses(size_t* count) {
   *count = sizeof kKnownClasses / sizeof kKnownClasses[0];
   return kKnownClasses;
 }
 
-std::string KxStatusText(HRESULT status) {
+std::string StatusText(HRESULT status) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
   return text;
 }
 
-KxModuleLibrary::~KxModuleLibrary() {
+ModuleLibrary::~ModuleLibrary() {
   if (handle_ == nullptr) return;
   if (canUnloadNow_ != nullptr && canUnloadNow_() == S_OK) dlclose(handle_);
 }
 
-std::string KxModuleLibrary::defaultPath() {
+std::string ModuleLibrary::defaultPath() {
   // The directory of the running executable, from the kernel's own link.
   char self[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -49,7 +49,7 @@ std::string KxModuleLibrary::defaultPath() {
   return directory + kModuleFileName;
 }
 
-bool KxModuleLibrary::open(const std::string& path, std::string* error) {
+bool ModuleLibrary::open(const std::string& path, std::string* error) {
   if (handle_ != nullptr) {
     *error = "a module is already loaded from " + path_;
     return false;
@@ -75,16 +75,16 @@ bool KxModuleLibrary::open(const std::string& path, std::string* error) {
   return true;
 }
 
-HRESULT KxModuleLibrary::getClassFactory(const CLSID& clsid, KxComPtr<IClassFactory>& factory) const {
+HRESULT ModuleLibrary::getClassFactory(const CLSID& clsid, ComPtr<IClassFactory>& factory) const {
   if (getClassObject_ == nullptr) return E_FAIL;
   return getClassObject_(clsid, IID_IClassFactory, factory.putVoid());
 }
 
-HRESULT KxModuleLibrary::createStage(const CLSID& clsid, KxComPtr<IKxContentImp>& stage) const {
-  KxComPtr<IClassFactory> factory;
+HRESULT ModuleLibrary::createStage(const CLSID& clsid, ComPtr<IKxContentImp>& stage) const {
+  ComPtr<IClassFactory> factory;
   const HRESULT found = getClassFactory(clsid, factory);
   if (FAILED(found)) return found;
   return factory->CreateInstance(nullptr, IID_IKxContentImp, stage.putVoid());
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -181,7 +181,7 @@ HRESULT KxvCachedDecode::decodeCuts(DecodeBuffer& destination, const KxvCutList&
   for (const Scene& cut : cuts) {
     if (columnsOf(cut) == 0 || rowsOf(cut) == 0) continue;
     // A cut inside a pixel-interleaved caller's scene is decoded in place.
-    if (destination.format.order == 0 && sceneContains(destination.scene, cut)) {
+    if (destination.format.order == KX_ORDER_INTERLEAVED && sceneContains(destination.scene, cut)) {
       DecodeBuffer window = windowOn(destination, cut, columnsOf(cut), rowsOf(cut));
       const HRESULT status = decodeCut(window);
       if (FAILED(status)) return status;

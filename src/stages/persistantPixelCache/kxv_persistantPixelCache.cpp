@@ -87,7 +87,7 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
   const HRESULT status = KxvContentBase::SetContainedImp(imp);
   IKxImageSizeQuery* earlierQuery = nullptr;
   {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     std::swap(earlierQuery, imageSizeQuery_);
   }
   releaseQuery(earlierQuery);
@@ -115,7 +115,7 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
 
   // Install all three at once; what they replace goes after the lock.
   {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     imageSizeQuery_ = static_cast<IKxImageSizeQuery*>(query);
     imageFormat_ = image.format;
     std::swap(backgroundPixel_, background);
@@ -125,7 +125,7 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
 }
 
 void KxvPersistantPixelCache::takeView(DecodeView* view) const {
-  std::lock_guard<std::mutex> hold(settingsMutex_);
+  MutexLockGuard hold(settingsLock_);
   const uint8_t* background = static_cast<const uint8_t*>(backgroundPixel_.pBits);
   if (background != nullptr)
     view->backgroundBytes.assign(background, background + KxvDecodeBufConfig::GetByteSize(backgroundPixel_));

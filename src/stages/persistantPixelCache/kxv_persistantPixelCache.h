@@ -14,12 +14,12 @@
 #ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_PERSISTANT_PIXEL_CACHE_H
 #define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_PERSISTANT_PIXEL_CACHE_H
 
-#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "content/kxv_geoContentBase.h"
 #include "kelvane/kx_cache.h"
+#include "platform/kxMutex.h"
 #include "stages/persistantPixelCache/kxv_cacheSettings.h"
 #include "stages/persistantPixelCache/kxv_cachedDecode.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
@@ -96,7 +96,7 @@ class KxvPersistantPixelCache : public KxvGeoContentBase, public IKxPersistantPi
   HRESULT storeSetting(T KxvCacheSettings::*field, T value) noexcept;
 
   // Guards settings_, imageSizeQuery_, imageFormat_ and the background pixel.
-  mutable std::mutex settingsMutex_;
+  mutable MutexLock settingsLock_;
   KxvCacheSettings settings_;
   KxvTileFiles tileFiles_;
   // Optional interface of the upstream, one reference held; null when absent.

@@ -9,7 +9,7 @@ namespace Kelvane {
 template <typename T>
 T KxvPersistantPixelCache::readSetting(T KxvCacheSettings::*field) const noexcept {
   try {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     return settings_.*field;
   } catch (...) {
     return T{};
@@ -19,7 +19,7 @@ T KxvPersistantPixelCache::readSetting(T KxvCacheSettings::*field) const noexcep
 template <typename T>
 HRESULT KxvPersistantPixelCache::storeSetting(T KxvCacheSettings::*field, T value) noexcept {
   return guarded([&] {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     settings_.*field = value;
     return S_OK;
   });
@@ -31,7 +31,7 @@ HRESULT KX_STDCALL KxvPersistantPixelCache::SetCacheDirectory(const char* direct
     // empty text would name the file-system root, so it switches the cache off.
     PathString stored;
     if (directory != nullptr && directory[0] != '\0') stored = PathString(PathString(directory), "");
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     settings_.directory = std::move(stored);
     return S_OK;
   });
@@ -39,7 +39,7 @@ HRESULT KX_STDCALL KxvPersistantPixelCache::SetCacheDirectory(const char* direct
 
 const char* KX_STDCALL KxvPersistantPixelCache::GetCacheDirectory() {
   try {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     return settings_.directory.utf8();
   } catch (...) {
     return nullptr;
@@ -48,7 +48,7 @@ const char* KX_STDCALL KxvPersistantPixelCache::GetCacheDirectory() {
 
 HRESULT KX_STDCALL KxvPersistantPixelCache::SetTileSize(uint32_t width, uint32_t height) {
   return guarded([&] {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     settings_.tileWidth = width;
     settings_.tileHeight = height;
     return S_OK;
@@ -57,7 +57,7 @@ HRESULT KX_STDCALL KxvPersistantPixelCache::SetTileSize(uint32_t width, uint32_t
 
 HRESULT KX_STDCALL KxvPersistantPixelCache::GetTileSize(uint32_t* width, uint32_t* height) {
   return guarded([&] {
-    std::lock_guard<std::mutex> hold(settingsMutex_);
+    MutexLockGuard hold(settingsLock_);
     if (width != nullptr) *width = settings_.tileWidth;
     if (height != nullptr) *height = settings_.tileHeight;
     return S_OK;

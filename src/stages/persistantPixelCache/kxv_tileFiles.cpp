@@ -10,7 +10,9 @@
 namespace Kelvane {
 
 bool isTileFileLayout(const BufferFormat& format) {
-  if (format.order != 0 || format.stride != format.spp || format.spp > KxvDecodeBufConfig::kMaxSamples) return false;
+  if (format.order != KX_ORDER_INTERLEAVED || format.stride != format.spp ||
+      format.spp > KxvDecodeBufConfig::kMaxSamples)
+    return false;
   const int32_t sampleBytes = static_cast<int32_t>(KxvDecodeBufConfig::BytesPerSample(format.type));
   for (uint32_t band = 0; band < format.spp; ++band) {
     if (format.smap[band] != static_cast<int32_t>(band) * sampleBytes) return false;
@@ -19,7 +21,7 @@ bool isTileFileLayout(const BufferFormat& format) {
 }
 
 void setTileFileLayout(DecodeBuffer& record) {
-  KxvDecodeBufConfig::SetOrder(record, 0);
+  KxvDecodeBufConfig::SetOrder(record, KX_ORDER_INTERLEAVED);
   KxvDecodeBufConfig::SetAlign(record, 1);
   record.format.stride = record.format.spp;
   record.format.rowbytes = KxvDecodeBufConfig::ComputeRowBytes(record, record.format);

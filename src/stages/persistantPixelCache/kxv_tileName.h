@@ -20,7 +20,7 @@ std::string tileLevelText(double mag);
 // The path of the tile in `row` and `column` described by `record`: its
 // scene's width, height (truncated to integers, which the caller keeps within
 // int) and magnification and its format; the corner is not used. Raises
-// KxUtilException(8) when memory runs out.
+// KxUtilException(KX_STATUS_OUT_OF_MEMORY) when memory runs out.
 PathString makeTileFileName(const PathString& cacheDirectory, const DecodeBuffer& record, int row, int column);
 
 }  // namespace Kelvane

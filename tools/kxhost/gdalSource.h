@@ -1,4 +1,4 @@
-// KxvGdalSource: the host's upstream source over a GDAL raster, the bottom
+// GdalSource: the host's upstream source over a GDAL raster, the bottom
 // link of every chain the host builds.
 #ifndef KXHOST_KXV_GDAL_SOURCE_H
 #define KXHOST_KXV_GDAL_SOURCE_H
@@ -7,24 +7,19 @@
 
 #include <string>
 
-#include "kelvane/kx_lib_sp_xform.h"
 #include "kxhost/comPtr.h"
 #include "kxhost/gdalDatasetPool.h"
 #include "kxhost/gdalImage.h"
-#include "kxhost/refCounted.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Serves scenes of one image in any decode-buffer layout, with the optional
 // host interfaces the stages look for: band-selecting decode, image size,
 // background pixel and (for geo-referenced images) spatial information.
 // Decodes may run concurrently: each borrows its own dataset handle.
-class KxvGdalSource final : public IKxContentImp,
-                            public IKxBandSelectDecode,
-                            public IKxImageSizeQuery,
-                            public IKxBackgroundPixelQuery,
-                            public IKxGeoSpatialInfo,
-                            private KxRefCounted<KxvGdalSource> {
+class GdalSource final : public KxHostObject<GdalSource, IKxContentImp, IKxBandSelectDecode, IKxImageSizeQuery,
+                                             IKxBackgroundPixelQuery, IKxGeoSpatialInfo> {
  public:
   struct Options {
     GDALRIOResampleAlg resampling = GRIORA_NearestNeighbour;  // for magnifications other than 1
@@ -32,14 +27,12 @@ class KxvGdalSource final : public IKxContentImp,
 
   // Opens `path`; on success `out` holds the new source's one reference. The
   // source keeps a reference to `logger` (which may be null) for its failures.
-  static bool open(const std::string& path, const Options& options, IKxLogger* logger, KxComPtr<KxvGdalSource>& out,
+  static bool open(const std::string& path, const Options& options, IKxLogger* logger, ComPtr<GdalSource>& out,
                    std::string* error);
 
-  const KxGdalImage& image() const { return image_; }
+  const GdalImage& image() const { return image_; }
 
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
-  ULONG KX_STDCALL AddRef() override { return addReference(); }
-  ULONG KX_STDCALL Release() override { return releaseReference(); }
 
   HRESULT KX_STDCALL GetRasterProps(RasterProps* props) override;
   HRESULT KX_STDCALL Decode(DecodeBuffer* buffer, uint32_t quality, void* third) override;
@@ -59,22 +52,23 @@ class KxvGdalSource final : public IKxContentImp,
   HRESULT KX_STDCALL GetSpatialReference(IKxSpatialReference** out) override;
 
  private:
-  friend class KxRefCounted<KxvGdalSource>;
-  KxvGdalSource(const Options& options, IKxLogger* logger) : options_(options), logger_(logger) {
+  friend class KxHostObject<GdalSource, IKxContentImp, IKxBandSelectDecode, IKxImageSizeQuery, IKxBackgroundPixelQuery,
+                            IKxGeoSpatialInfo>;
+  GdalSource(const Options& options, IKxLogger* logger) : options_(options), logger_(logger) {
     if (logger != nullptr) logger->AddRef();
   }
-  ~KxvGdalSource() = default;
+  ~GdalSource() = default;
 
   HRESULT decodeScene(const DecodeBuffer* buffer, const uint16_t* bandMap);
   void logFailure(HRESULT status, const DecodeBuffer& buffer, const std::string& reason);
 
   const Options options_;
-  KxComPtr<IKxLogger> logger_;  // null when the host gave none
-  KxGdalDatasetPool datasets_;
-  KxGdalImage image_;                        // set once by open, then read-only
-  KxComPtr<IKxSpatialReference> reference_;  // null without a spatial reference
+  ComPtr<IKxLogger> logger_;  // null when the host gave none
+  GdalDatasetPool datasets_;
+  GdalImage image_;                        // set once by open, then read-only
+  ComPtr<IKxSpatialReference> reference_;  // null without a spatial reference
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_KXV_GDAL_SOURCE_H

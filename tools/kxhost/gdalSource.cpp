@@ -1,4 +1,4 @@
-#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/gdalSource.h"
 
 #include <cstdio>
 #include <new>
@@ -8,7 +8,7 @@
 #include "kxhost/gdalSpatialReference.h"
 #include "kxhost/scenePlacement.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -36,9 +36,9 @@ uint32_t libraryColorSpace(uint32_t bands) {
 
 }  // namespace
 
-bool KxvGdalSource::open(const std::string& path, const Options& options, IKxLogger* logger,
-                         KxComPtr<KxvGdalSource>& out, std::string* error) {
-  KxComPtr<KxvGdalSource> source(new (std::nothrow) KxvGdalSource(options, logger));
+bool GdalSource::open(const std::string& path, const Options& options, IKxLogger* logger, ComPtr<GdalSource>& out,
+                      std::string* error) {
+  ComPtr<GdalSource> source(new (std::nothrow) GdalSource(options, logger));
   if (!source) {
     *error = "out of memory";
     return false;
@@ -46,14 +46,14 @@ bool KxvGdalSource::open(const std::string& path, const Options& options, IKxLog
   // The first dataset handle, and what it says about the image.
   GDALDatasetH dataset = source->datasets_.open(path);
   if (dataset == nullptr) {
-    *error = "cannot open " + path + ": " + KxGdalLastError("not a readable raster");
+    *error = "cannot open " + path + ": " + GdalLastError("not a readable raster");
     return false;
   }
-  if (!KxDescribeGdalImage(dataset, path, &source->image_, error)) return false;
+  if (!DescribeGdalImage(dataset, path, &source->image_, error)) return false;
   // The spatial reference the source hands out.
-  const KxGdalImage& image = source->image_;
+  const GdalImage& image = source->image_;
   if (!image.wkt.empty() || !image.proj4.empty()) {
-    source->reference_ = KxComPtr<IKxSpatialReference>(KxGdalSpatialReference::create(image.wkt, image.proj4));
+    source->reference_ = ComPtr<IKxSpatialReference>(GdalSpatialReference::create(image.wkt, image.proj4));
     if (!source->reference_) {
       *error = "out of memory";
       return false;
@@ -63,7 +63,7 @@ bool KxvGdalSource::open(const std::string& path, const Options& options, IKxLog
   return true;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::QueryInterface(const IID& iid, void** out) {
+HRESULT KX_STDCALL GdalSource::QueryInterface(const IID& iid, void** out) {
   if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
   // One identity; spatial information only for a geo-referenced image.
@@ -84,7 +84,7 @@ HRESULT KX_STDCALL KxvGdalSource::QueryInterface(const IID& iid, void** out) {
   return S_OK;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetRasterProps(RasterProps* props) {
+HRESULT KX_STDCALL GdalSource::GetRasterProps(RasterProps* props) {
   try {
     if (props == nullptr || props->size != sizeof(RasterProps)) return E_INVALIDARG;
     props->flags = kCapabilities;
@@ -103,7 +103,7 @@ HRESULT KX_STDCALL KxvGdalSource::GetRasterProps(RasterProps* props) {
   }
 }
 
-HRESULT KX_STDCALL KxvGdalSource::Decode(DecodeBuffer* buffer, uint32_t, void*) {
+HRESULT KX_STDCALL GdalSource::Decode(DecodeBuffer* buffer, uint32_t, void*) {
   try {
     return decodeScene(buffer, nullptr);
   } catch (...) {
@@ -111,7 +111,7 @@ HRESULT KX_STDCALL KxvGdalSource::Decode(DecodeBuffer* buffer, uint32_t, void*) 
   }
 }
 
-HRESULT KX_STDCALL KxvGdalSource::DecodeBands(DecodeBuffer* buffer, uint32_t, const uint16_t* bandMap, void*) {
+HRESULT KX_STDCALL GdalSource::DecodeBands(DecodeBuffer* buffer, uint32_t, const uint16_t* bandMap, void*) {
   try {
     if (bandMap == nullptr) return E_INVALIDARG;
     return decodeScene(buffer, bandMap);
@@ -120,19 +120,19 @@ HRESULT KX_STDCALL KxvGdalSource::DecodeBands(DecodeBuffer* buffer, uint32_t, co
   }
 }
 
-HRESULT KxvGdalSource::decodeScene(const DecodeBuffer* buffer, const uint16_t* bandMap) {
+HRESULT GdalSource::decodeScene(const DecodeBuffer* buffer, const uint16_t* bandMap) {
   if (buffer == nullptr) return E_INVALIDARG;
-  KxGdalDatasetPool::Lease dataset = datasets_.borrow();
+  GdalDatasetPool::Lease dataset = datasets_.borrow();
   if (dataset.get() == nullptr) {
-    logFailure(E_FAIL, *buffer, KxGdalLastError("cannot open the image again"));
+    logFailure(E_FAIL, *buffer, GdalLastError("cannot open the image again"));
     return E_FAIL;
   }
-  const HRESULT status = KxReadScene(dataset.get(), image_, *buffer, bandMap, options_.resampling);
-  if (FAILED(status)) logFailure(status, *buffer, status == E_FAIL ? KxGdalLastError("GDAL read failed") : "");
+  const HRESULT status = ReadScene(dataset.get(), image_, *buffer, bandMap, options_.resampling);
+  if (FAILED(status)) logFailure(status, *buffer, status == E_FAIL ? GdalLastError("GDAL read failed") : "");
   return status;
 }
 
-void KxvGdalSource::logFailure(HRESULT status, const DecodeBuffer& buffer, const std::string& reason) {
+void GdalSource::logFailure(HRESULT status, const DecodeBuffer& buffer, const std::string& reason) {
   IKxLogSink* sink = KxLogSinkOf(logger_.get());
   if (sink == nullptr || sink->GetLevel() < kFailureLevel) return;
   char line[512];
@@ -143,46 +143,46 @@ void KxvGdalSource::logFailure(HRESULT status, const DecodeBuffer& buffer, const
 }
 
 // Operations 5 and 6 have no meaning for a source.
-HRESULT KX_STDCALL KxvGdalSource::Operation5(void*) { return E_FAIL; }
-HRESULT KX_STDCALL KxvGdalSource::Operation6(void*) { return E_FAIL; }
+HRESULT KX_STDCALL GdalSource::Operation5(void*) { return E_FAIL; }
+HRESULT KX_STDCALL GdalSource::Operation6(void*) { return E_FAIL; }
 
 // A source is ready once open.
-HRESULT KX_STDCALL KxvGdalSource::Initialize() { return S_OK; }
+HRESULT KX_STDCALL GdalSource::Initialize() { return S_OK; }
 
-HRESULT KX_STDCALL KxvGdalSource::FindInterface(const IID& iid, void** out) { return QueryInterface(iid, out); }
+HRESULT KX_STDCALL GdalSource::FindInterface(const IID& iid, void** out) { return QueryInterface(iid, out); }
 
 // The bottom of a chain: nothing can be placed below it.
-HRESULT KX_STDCALL KxvGdalSource::SetContainedImp(IKxContentImp* imp) { return imp == nullptr ? E_INVALIDARG : E_FAIL; }
+HRESULT KX_STDCALL GdalSource::SetContainedImp(IKxContentImp* imp) { return imp == nullptr ? E_INVALIDARG : E_FAIL; }
 
-HRESULT KX_STDCALL KxvGdalSource::RemoveContainedImp(IKxContentImp** out) {
+HRESULT KX_STDCALL GdalSource::RemoveContainedImp(IKxContentImp** out) {
   if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
   return S_OK;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetContainedImp(IKxContentImp** out) {
+HRESULT KX_STDCALL GdalSource::GetContainedImp(IKxContentImp** out) {
   if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
   return S_OK;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetImageSize(double mag, uint32_t* width, uint32_t* height) {
+HRESULT KX_STDCALL GdalSource::GetImageSize(double mag, uint32_t* width, uint32_t* height) {
   if (width == nullptr || height == nullptr) return E_INVALIDARG;
-  *width = KxScaledExtent(image_.width, mag);
-  *height = KxScaledExtent(image_.height, mag);
+  *width = ScaledExtent(image_.width, mag);
+  *height = ScaledExtent(image_.height, mag);
   return *width == 0 ? E_INVALIDARG : S_OK;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetBackgroundPixel(uint32_t*, DecodeBuffer* onePixel) {
+HRESULT KX_STDCALL GdalSource::GetBackgroundPixel(uint32_t*, DecodeBuffer* onePixel) {
   try {
     if (onePixel == nullptr) return E_INVALIDARG;
-    return KxFillBackgroundPixel(image_, *onePixel);
+    return FillBackgroundPixel(image_, *onePixel);
   } catch (...) {
     return E_FAIL;
   }
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetSpatialDomain(GeoDomain* out) {
+HRESULT KX_STDCALL GdalSource::GetSpatialDomain(GeoDomain* out) {
   if (out == nullptr) return E_INVALIDARG;
   // Origin and resolution describe only north-up images.
   const double* transform = image_.geoTransform;
@@ -191,11 +191,11 @@ HRESULT KX_STDCALL KxvGdalSource::GetSpatialDomain(GeoDomain* out) {
   return S_OK;
 }
 
-HRESULT KX_STDCALL KxvGdalSource::GetSpatialReference(IKxSpatialReference** out) {
+HRESULT KX_STDCALL GdalSource::GetSpatialReference(IKxSpatialReference** out) {
   if (out == nullptr) return E_INVALIDARG;
   *out = reference_.get();
   if (*out != nullptr) (*out)->AddRef();
   return S_OK;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost
