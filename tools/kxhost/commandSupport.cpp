@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include "kxhost/commands.h"
-#include "kxhost/moduleLibrary.h"
 
 namespace kxhost {
 
@@ -9,10 +8,6 @@ int ReportFailure(const std::string& message) {
   std::lock_guard<std::mutex> hold(StderrLogger::outputLock());
   std::fprintf(stderr, "kxhost: error: %s\n", message.c_str());
   return 1;
-}
-
-std::string ModulePathOption(const CommandLine& line) {
-  return line.has("module") ? line.value("module", "") : ModuleLibrary::defaultPath();
 }
 
 bool ExpectOperands(const CommandLine& line, size_t count, const char* usage, std::string* error) {

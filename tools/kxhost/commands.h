@@ -20,12 +20,12 @@ int SampleCommand(const HostContext& context);
 int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
+int RegisterCommand(const HostContext& context);
+int UnregisterCommand(const HostContext& context);
+int ClassesCommand(const HostContext& context);
 
 // Reports `message` as the one error line and returns exit status 1.
 int ReportFailure(const std::string& message);
-
-// The module to load: --module, else the one built beside the program.
-std::string ModulePathOption(const CommandLine& line);
 
 // Checks that the command got `count` operands; false with a reason otherwise.
 bool ExpectOperands(const CommandLine& line, size_t count, const char* usage, std::string* error);

@@ -5,6 +5,7 @@
 #include "kxhost/commands.h"
 #include "kxhost/gdalSource.h"
 #include "kxhost/moduleLibrary.h"
+#include "kxhost/moduleLocation.h"
 
 namespace kxhost {
 
@@ -102,7 +103,7 @@ int InfoCommand(const HostContext& context) {
 
   // What the module serves.
   ModuleLibrary module;
-  if (!module.open(ModulePathOption(line), &error)) return ReportFailure(error);
+  if (!OpenModule(context, module, &error)) return ReportFailure(error);
   std::printf("module          %s\n", module.path().c_str());
   printClasses(module);
   return 0;

@@ -17,7 +17,12 @@ const char kUsage[] =
     "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n"
     "         [--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
     "         [--map-rect X,Y,W,H [--srs TEXT]] [--rotate 90|180|270]\n"
-    "  cache-stats DIR\n";
+    "  cache-stats DIR\n"
+    "  register [--module PATH]      write the module's classes into the registry\n"
+    "  unregister [--module PATH]    remove them\n"
+    "  classes                       what the registry holds for the module's classes\n"
+    "Without --module the module is the one the registry names, else the one\n"
+    "beside kxhost or installed with it (-v tells which).\n";
 
 // The log level from --log-level, else from the number of -v (-v detail, -vv traces).
 bool logLevelOf(const kxhost::CommandLine& line, uint32_t* level, std::string* error) {
@@ -58,7 +63,11 @@ int run(int argc, char** argv) {
   if (line.command == "info") return InfoCommand(context);
   if (line.command == "render") return RenderCommand(context);
   if (line.command == "cache-stats") return CacheStatsCommand(context);
-  ReportFailure("unknown command " + line.command + " (sample, info, render or cache-stats)");
+  if (line.command == "register") return RegisterCommand(context);
+  if (line.command == "unregister") return UnregisterCommand(context);
+  if (line.command == "classes") return ClassesCommand(context);
+  ReportFailure("unknown command " + line.command +
+                " (sample, info, render, cache-stats, register, unregister or classes)");
   return 2;
 }
 

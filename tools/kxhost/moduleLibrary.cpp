@@ -1,8 +1,6 @@
 #include "kxhost/moduleLibrary.h"
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -17,8 +15,6 @@ const KnownClass kKnownClasses[] = {
     {&CLSID_KxvPersistantPixelCache, "Persistant Pixel Cache"},
     {&CLSID_KxvTransposerImp, "Kelvane Transposer Content Imp"},
 };
-
-const char kModuleFileName[] = "libkx_lib_sp_xform.so";
 
 }  // namespace
 
@@ -38,17 +34,6 @@ ModuleLibrary::~ModuleLibrary() {
   if (canUnloadNow_ != nullptr && canUnloadNow_() == S_OK) dlclose(handle_);
 }
 
-std::string ModuleLibrary::defaultPath() {
-  // The directory of the running executable, from the kernel's own link.
-  char self[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0) return kModuleFileName;
-  std::string directory(self, static_cast<size_t>(length));
-  const size_t slash = directory.rfind('/');
-  directory.resize(slash == std::string::npos ? 0 : slash + 1);
-  return directory + kModuleFileName;
-}
-
 bool ModuleLibrary::open(const std::string& path, std::string* error) {
   if (handle_ != nullptr) {
     *error = "a module is already loaded from " + path_;
@@ -63,15 +48,20 @@ bool ModuleLibrary::open(const std::string& path, std::string* error) {
   // Resolve the entry points; a library without them is not this module.
   auto getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(dlsym(handle, "DllGetClassObject"));
   auto canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"));
-  if (getClassObject == nullptr || canUnloadNow == nullptr) {
+  auto registerServer = reinterpret_cast<KxDllRegisterServerFn>(dlsym(handle, "DllRegisterServer"));
+  auto unregisterServer = reinterpret_cast<KxDllUnregisterServerFn>(dlsym(handle, "DllUnregisterServer"));
+  if (getClassObject == nullptr || canUnloadNow == nullptr || registerServer == nullptr ||
+      unregisterServer == nullptr) {
     dlclose(handle);
-    *error = path + " is not a component module (no DllGetClassObject/DllCanUnloadNow)";
+    *error = path + " is not a component module (it lacks one of the four entry points)";
     return false;
   }
   handle_ = handle;
   path_ = path;
   getClassObject_ = getClassObject;
   canUnloadNow_ = canUnloadNow;
+  registerServer_ = registerServer;
+  unregisterServer_ = unregisterServer;
   return true;
 }
 
@@ -86,5 +76,9 @@ HRESULT ModuleLibrary::createStage(const CLSID& clsid, ComPtr<IKxContentImp>& st
   if (FAILED(found)) return found;
   return factory->CreateInstance(nullptr, IID_IKxContentImp, stage.putVoid());
 }
+
+HRESULT ModuleLibrary::registerServer() const { return registerServer_ != nullptr ? registerServer_() : E_FAIL; }
+
+HRESULT ModuleLibrary::unregisterServer() const { return unregisterServer_ != nullptr ? unregisterServer_() : E_FAIL; }
 
 }  // namespace kxhost

@@ -30,9 +30,6 @@ class ModuleLibrary {
   ModuleLibrary& operator=(const ModuleLibrary&) = delete;
   ~ModuleLibrary();
 
-  // The module built beside the running executable.
-  static std::string defaultPath();
-
   // Loads the module and resolves its entry points; false with a one-line
   // reason in `error`.
   bool open(const std::string& path, std::string* error);
@@ -43,12 +40,17 @@ class ModuleLibrary {
   HRESULT getClassFactory(const CLSID& clsid, ComPtr<IClassFactory>& factory) const;
   // A new, non-aggregated stage answering IKxContentImp.
   HRESULT createStage(const CLSID& clsid, ComPtr<IKxContentImp>& stage) const;
+  // The module's DllRegisterServer and DllUnregisterServer.
+  HRESULT registerServer() const;
+  HRESULT unregisterServer() const;
 
  private:
   void* handle_ = nullptr;
   std::string path_;
   KxDllGetClassObjectFn getClassObject_ = nullptr;
   KxDllCanUnloadNowFn canUnloadNow_ = nullptr;
+  KxDllRegisterServerFn registerServer_ = nullptr;
+  KxDllUnregisterServerFn unregisterServer_ = nullptr;
 };
 
 // "0x80040111"-style text of a status, for messages.

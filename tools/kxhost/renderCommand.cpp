@@ -11,6 +11,7 @@
 #include "kxhost/imageWriter.h"
 #include "kxhost/mapRectRender.h"
 #include "kxhost/moduleLibrary.h"
+#include "kxhost/moduleLocation.h"
 #include "kxhost/progressBar.h"
 #include "kxhost/renderOptions.h"
 #include "kxhost/rotateOption.h"
@@ -180,7 +181,7 @@ int RenderCommand(const HostContext& context) {
     return ReportFailure(error);
   const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions);
   ModuleLibrary module;
-  if (!steps.empty() && !module.open(ModulePathOption(context.line), &error)) return ReportFailure(error);
+  if (!steps.empty() && !OpenModule(context, module, &error)) return ReportFailure(error);
 
   // The chain: source, then each stage on top.
   source->AddRef();
