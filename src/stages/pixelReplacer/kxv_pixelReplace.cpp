@@ -2,9 +2,9 @@
 
 #include <cstring>
 #include <limits>
-#include <type_traits>
 
 #include "content/kxv_decodeBufConfig.h"
+#include "stages/pixelReplacer/kxv_pixelWords.h"
 
 namespace Kelvane {
 
@@ -13,34 +13,42 @@ namespace {
 // Bytes of one sample as the pixel size counts them: bps rounded up to bytes.
 uint64_t sampleBytesOf(const BufferFormat& format) { return (uint64_t{format.bps} + 7) / 8; }
 
-// A pixel of Size bytes held in an integer, so that one comparison decides it.
-// Sizes without an integer of their width (3, 6) sit in the next wider one.
-template <size_t Size>
-struct PixelWord {
-  using Type = std::conditional_t<
-      (Size <= 1), uint8_t,
-      std::conditional_t<(Size <= 2), uint16_t, std::conditional_t<(Size <= 4), uint32_t, uint64_t>>>;
-  static Type load(const uint8_t* at) {
-    Type word = 0;
-    std::memcpy(&word, at, Size);
-    return word;
-  }
-};
-
-// Fixed-size kernel: pixel comparison and copy are a few instructions each.
+// Fixed-size kernel: pixel comparison and copy are a few instructions each,
+// and packed rows pass over blocks of pixels that cannot hold the key.
 template <size_t Size>
 void replaceFixed(const KxvPixelRows& rows, const uint8_t* from, const uint8_t* to) {
-  using Word = PixelWord<Size>;
-  const typename Word::Type wanted = from != nullptr ? Word::load(from) : 0;
+  using Word = KxvPixelWord<Size>;
+  using Block = KxvKeyBlock<Size>;
+  uint8_t replacement[Size];
+  std::memcpy(replacement, to, Size);
+  // Kept in locals: writes through pixel pointers could otherwise alias them.
+  const size_t pixelStep = rows.pixelStep;
+  const uint32_t columns = rows.columns;
+  const uint32_t blockColumns = pixelStep == Size ? columns - columns % Block::kPixels : 0;
   uint8_t* row = rows.first;
+  if (from == nullptr) {
+    for (uint32_t y = 0; y < rows.rows; ++y, row += rows.rowStep) {
+      uint8_t* pixel = row;
+      for (uint32_t x = 0; x < columns; ++x, pixel += pixelStep) std::memcpy(pixel, replacement, Size);
+    }
+    return;
+  }
+  const typename Word::Type wanted = Word::load(from);
+  const Block block(from);
   for (uint32_t y = 0; y < rows.rows; ++y, row += rows.rowStep) {
     uint8_t* pixel = row;
-    if (from == nullptr) {
-      for (uint32_t x = 0; x < rows.columns; ++x, pixel += rows.pixelStep) std::memcpy(pixel, to, Size);
-      continue;
+    uint32_t x = 0;
+    for (; x < blockColumns; x += Block::kPixels) {
+      if (!block.mayHoldKey(pixel)) {
+        pixel += Block::kBytes;
+        continue;
+      }
+      for (size_t i = 0; i < Block::kPixels; ++i, pixel += Size) {
+        if (Word::load(pixel) == wanted) std::memcpy(pixel, replacement, Size);
+      }
     }
-    for (uint32_t x = 0; x < rows.columns; ++x, pixel += rows.pixelStep) {
-      if (Word::load(pixel) == wanted) std::memcpy(pixel, to, Size);
+    for (; x < columns; ++x, pixel += pixelStep) {
+      if (Word::load(pixel) == wanted) std::memcpy(pixel, replacement, Size);
     }
   }
 }

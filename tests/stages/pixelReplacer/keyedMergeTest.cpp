@@ -142,34 +142,48 @@ TEST(KeyedMerge, NullKeyCopiesTheSourceIntoAnotherLayout) {
   EXPECT_EQ(PixelsOf(destination), PixelsOf(source));
 }
 
-TEST(KeyedMergeKernel, FixedBandCountsMatchTheGeneralLoopOnEveryLayout) {
+TEST(KeyedMergeKernel, FastPathsMatchTheGeneralLoopOnEveryLayoutAndAlias) {
   std::mt19937 random(11);
   for (const uint32_t type : {KX_TYPE_U8, KX_TYPE_S8, KX_TYPE_U16, KX_TYPE_S16}) {
     for (uint32_t bands = 1; bands <= 5; ++bands) {
-      // Interleaved with a gap, band-sequential, and reordered samples.
+      // Packed alike (whole-pixel paths), or interleaved with a gap, band-sequential and reordered.
       BufferLayout gapped = BufferLayout::Interleaved(bands, type);
       gapped.stride = bands + 1;
       BufferLayout reversed = BufferLayout::Interleaved(bands, type);
       for (uint32_t b = 0; b < bands; ++b) reversed.slots.push_back(bands - 1 - b);
-      const BufferLayout layouts[3] = {gapped, BufferLayout::BandSequential(bands, type), reversed};
-      for (const uint32_t operation : {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT}) {
-        // Half the pixels at the key, the others near or far from it.
-        std::vector<OwnedDecodeBuffer> buffers;
-        for (int i = 0; i < 4; ++i) {
-          buffers.emplace_back(MakeScene(0, 0, 23, 3), layouts[i % 3]);
-          Fakes::ForEachSample(buffers.back().record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
-            const bool atKey = random() % 2 == 0;
-            for (uint32_t b = 0; b < bands; ++b) buffers.back().setSample(x, y, b, atKey ? 0 : random() % 5 * 3);
-            return true;
-          });
+      const BufferLayout layouts[4] = {BufferLayout::Interleaved(bands, type), gapped,
+                                       BufferLayout::BandSequential(bands, type), reversed};
+      for (const bool mixed : {false, true}) {
+        for (const bool inPlace : {false, true}) {  // the replacement is the destination itself
+          for (const uint32_t operation : {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT}) {
+            // Runs of key pixels between runs near the key, some samples on it.
+            std::vector<OwnedDecodeBuffer> buffers;
+            for (int i = 0; i < 4; ++i) {
+              buffers.emplace_back(MakeScene(0, 0, 43, 3), layouts[mixed ? 1 + i % 3 : 0]);
+              bool atKey = false;
+              Fakes::ForEachSample(buffers.back().record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
+                if (random() % 6 == 0) atKey = !atKey;
+                for (uint32_t b = 0; b < bands; ++b) {
+                  buffers.back().setSample(x, y, b, atKey || random() % 20 == 0 ? 0 : 3 * (1 + random() % 4));
+                }
+                return true;
+              });
+            }
+            const std::vector<uint8_t> key(2 * bands, 0);
+            OwnedDecodeBuffer &fast = buffers[0], &plain = buffers[3];
+            std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
+            for (const bool fastPaths : {true, false}) {
+              OwnedDecodeBuffer& destination = fastPaths ? fast : plain;
+              DecodeBuffer* replacement = inPlace ? destination.get() : buffers[2].get();
+              ASSERT_EQ(
+                  keyedMerge(destination.get(), buffers[1].get(), replacement, key.data(), operation, 4.0, fastPaths),
+                  S_OK);
+            }
+            EXPECT_TRUE(std::equal(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes()))
+                << type << " " << bands << " bands, operation " << operation << (mixed ? ", mixed" : "")
+                << (inPlace ? ", in place" : "");
+          }
         }
-        const std::vector<uint8_t> key(2 * bands, 0);
-        OwnedDecodeBuffer &fast = buffers[0], &plain = buffers[3];
-        std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
-        ASSERT_EQ(keyedMerge(fast.get(), buffers[1].get(), buffers[2].get(), key.data(), operation, 4.0, true), S_OK);
-        ASSERT_EQ(keyedMerge(plain.get(), buffers[1].get(), buffers[2].get(), key.data(), operation, 4.0, false), S_OK);
-        EXPECT_TRUE(std::equal(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes()))
-            << type << " " << bands << " bands, operation " << operation;
       }
     }
   }

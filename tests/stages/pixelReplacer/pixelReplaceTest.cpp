@@ -29,9 +29,14 @@ TEST(PixelReplaceKernel, FixedSizePathsMatchThePlainPathByteForByte) {
       layout.stride = pixelBytes + gap;
       layout.rowPadding = gap;
       OwnedDecodeBuffer fast(MakeScene(0, 0, 37, 5), layout);
-      // About one pixel in three is the key; the rest differ from it in one random byte.
+      // Runs of key pixels between runs of others, some of whose bytes are the key's.
       const Bytes key(pixelBytes, 0x5A), replacement(pixelBytes, 0xC3);
-      for (size_t i = 0; i < fast.byteSize(); ++i) fast.bytes()[i] = 0x5A ^ (random() % 3 == 0 ? 0 : random() & 1);
+      bool atKey = false;
+      Fakes::ForEachSample(fast.record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
+        if (random() % 6 == 0) atKey = !atKey;
+        for (uint32_t b = 0; b < pixelBytes; ++b) fast.setSample(x, y, b, atKey || random() % 20 == 0 ? 0x5A : 0x5B);
+        return true;
+      });
       OwnedDecodeBuffer plain(MakeScene(0, 0, 37, 5), layout);
       std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
       for (const uint8_t* from : {key.data(), static_cast<const uint8_t*>(nullptr)}) {
