@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "kxhost/mapRectRender.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/progressBar.h"
+#include "kxhost/renderFormat.h"
 #include "kxhost/renderOptions.h"
 #include "kxhost/rotateOption.h"
 #include "kxhost/scenePlacement.h"
@@ -58,14 +57,6 @@ bool checkBands(const RenderOptions& options, const GdalImage& image, std::strin
   return true;
 }
 
-// The output sample type for what the chain's head reports.
-uint32_t sampleTypeFor(const RasterProps& props) {
-  const bool isSigned = props.pixel.isSigned();
-  if (props.bitsPerSample <= 8) return isSigned ? KX_TYPE_S8 : KX_TYPE_U8;
-  if (props.bitsPerSample <= 16) return isSigned ? KX_TYPE_S16 : KX_TYPE_U16;
-  return KX_TYPE_F32;
-}
-
 // The scene to render, its corner and size made whole; false when it does
 // not touch the image.
 bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* scene, std::string* error) {
@@ -87,29 +78,6 @@ bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* sce
   }
   *scene = Scene{static_cast<double>(placement.originX), static_cast<double>(placement.originY),
                  static_cast<double>(placement.cols), static_cast<double>(placement.rows), options.mag};
-  return true;
-}
-
-// Pixel-interleaved, tightly packed rows; false when a row would not fit the
-// record's byte count.
-bool outputFormatFor(const RasterProps& props, const Scene& scene, BufferFormat* format, std::string* error) {
-  const uint32_t type = sampleTypeFor(props);
-  const uint32_t sampleBytes = KxHostSampleBytes(type);
-  const uint64_t rowBytes = static_cast<uint64_t>(scene.width) * props.numBands * sampleBytes;
-  if (rowBytes > std::numeric_limits<uint32_t>::max()) {
-    *error = "the scene is too wide to render in one buffer";
-    return false;
-  }
-  *format = BufferFormat{props.colorSpace,
-                         props.numBands,
-                         props.numBands,
-                         type,
-                         0,
-                         1,
-                         static_cast<uint32_t>(rowBytes),
-                         {},
-                         std::min(props.bitsPerSample, 8 * sampleBytes)};
-  for (uint32_t s = 0; s < props.numBands; ++s) format->smap[s] = static_cast<int32_t>(s * sampleBytes);
   return true;
 }
 
@@ -203,7 +171,7 @@ int RenderCommand(const HostContext& context) {
   const bool placed = cacheOptions.hasMapRect
                           ? MapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
                           : sceneFor(options, props, &scene, &error);
-  if (!placed || !outputFormatFor(props, scene, &format, &error)) return ReportFailure(error);
+  if (!placed || !RenderBufferFormat(props, scene, &format, &error)) return ReportFailure(error);
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);
