@@ -20,6 +20,7 @@ int SampleCommand(const HostContext& context);
 int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
+int OverlayCommand(const HostContext& context);
 
 // Reports `message` as the one error line and returns exit status 1.
 int ReportFailure(const std::string& message);

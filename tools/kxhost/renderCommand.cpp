@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "kxhost/progressBar.h"
 #include "kxhost/renderFormat.h"
 #include "kxhost/renderOptions.h"
+#include "kxhost/replaceOption.h"
 #include "kxhost/rotateOption.h"
 #include "kxhost/scenePlacement.h"
 #include "kxhost/stageChain.h"
@@ -23,7 +25,8 @@ namespace {
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
-std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions) {
+std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions,
+                                     const std::optional<PixelReplacement>& replacement) {
   std::vector<StageStep> steps;
   // The selector decodes through the source's band-selecting decode, which it
   // finds down the chain, so it sits below the cache: a cache under it would
@@ -41,8 +44,13 @@ std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions 
   }
   // Otherwise the cache sits directly above the source.
   if (cacheOptions.useStage) steps.push_back(PersistantPixelCacheStep(cacheOptions));
+  // The replacer works on the selected bands above the cache, whose tiles
+  // keep the source's own pixels whatever is replaced.
+  if (replacement) steps.push_back(PixelReplacerStep(*replacement));
   // The transposer turns whatever the stages below it deliver.
   if (options.rotate != 0) steps.push_back(TransposerStep(options.rotate));
+  // A stage that marks the finished picture goes last, above the transposer,
+  // so that its mark sits upright in the corner of every decoded tile.
   return steps;
 }
 
@@ -55,6 +63,19 @@ bool checkBands(const RenderOptions& options, const GdalImage& image, std::strin
     }
   }
   return true;
+}
+
+// The replacement against the bands the chain will render, in the source's samples.
+bool checkReplacement(const PixelReplacement& replacement, const RenderOptions& options, GdalSource& source,
+                      std::string* error) {
+  RasterProps props;
+  const HRESULT status = source.GetRasterProps(&props);
+  if (FAILED(status)) {
+    *error = "GetRasterProps failed with " + StatusText(status);
+    return false;
+  }
+  const size_t bands = options.bands.empty() ? source.image().bandCount : options.bands.size();
+  return CheckReplacement(replacement, props, bands, error);
 }
 
 // The scene to render, its corner and size made whole; false when it does
@@ -131,7 +152,9 @@ int RenderCommand(const HostContext& context) {
   std::string error;
   RenderOptions options;
   CacheOptions cacheOptions;
-  if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error))
+  std::optional<PixelReplacement> replacement;
+  if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error) ||
+      !ParseReplaceOption(context.line, &replacement, &error))
     return ReportFailure(error);
   if (cacheOptions.hasMapRect && (options.hasScene || !options.bands.empty()))
     return ReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
@@ -146,7 +169,8 @@ int RenderCommand(const HostContext& context) {
   if (!GdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
       !checkBands(options, source->image(), &error))
     return ReportFailure(error);
-  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions);
+  if (replacement && !checkReplacement(*replacement, options, *source.get(), &error)) return ReportFailure(error);
+  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions, replacement);
   ModuleLibrary module;
   if (!steps.empty() && !module.open(ModulePathOption(context.line), &error)) return ReportFailure(error);
 
