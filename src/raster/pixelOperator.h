@@ -69,7 +69,13 @@ class PixelOperator {
   ImageBufferInfo sourceInfo;
 
  private:
-  void updateScale() { scale = static_cast<float>(destinationRange.width() / sourceRange.width()); }
+  // A float source window one value wide leaves a source range of width 0;
+  // every sample then maps onto the destination minimum (scale 0) rather
+  // than dividing by zero.
+  void updateScale() {
+    const double from = sourceRange.width();
+    scale = from > 0.0 ? static_cast<float>(destinationRange.width() / from) : 0.0f;
+  }
 
   // Set by setup: the bands apply walks and where they lie on each side. The
   // count never exceeds either side's map, so a source with fewer bands than

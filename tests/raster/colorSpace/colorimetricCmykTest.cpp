@@ -1,0 +1,239 @@
+// The colorimetric CMYK-to-RGB path against the plain reference arithmetic:
+// every entry of every curve, every device value next to a grid node in all
+// combinations, a million random pixels, through the vector row kernel and
+// the pixel path, for the pairs EE and EM and through YIQK to RGB.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "raster/colorSpace/cmykToRgbPixelTransformer.h"
+#include "raster/colorSpace/colorReference.h"
+#include "raster/colorSpace/colorSpaceTransformer.h"
+#include "raster/colorSpace/colorimetricCmyk.h"
+#include "raster/colorSpace/colorimetricTables.h"
+#include "raster/colorSpace/yiqkToRgbPixelTransformer.h"
+#include "raster/rasterTestSupport.h"
+
+namespace Kelvane {
+namespace {
+
+using testing_support::describe;
+
+// Compact CMYK pixels: a million random ones, then every combination of the
+// device values on either side of each grid node (and 0 and 255) per ink.
+std::vector<uint8_t> testPixels() {
+  std::vector<uint8_t> pixels(4u * 1000000u);
+  std::mt19937 random(20240601);
+  for (uint8_t& v : pixels) v = static_cast<uint8_t>(random());
+  std::vector<uint8_t> nearNodes[4];
+  for (int ink = 0; ink < 4; ++ink) {
+    for (int x = 0; x < 256; ++x) {
+      const int u = kCmykInputCurves[x][ink];
+      const int next = x < 255 ? kCmykInputCurves[x + 1][ink] : 65536;
+      // x is the last value below a node or the first at or above one.
+      if (x == 0 || x == 255 || u / 13107 != next / 13107 ||
+          (x > 0 && kCmykInputCurves[x - 1][ink] / 13107 != u / 13107)) {
+        nearNodes[ink].push_back(static_cast<uint8_t>(x));
+      }
+    }
+  }
+  for (uint8_t c : nearNodes[0]) {
+    for (uint8_t m : nearNodes[1]) {
+      for (uint8_t y : nearNodes[2]) {
+        for (uint8_t k : nearNodes[3]) pixels.insert(pixels.end(), {c, m, y, k});
+      }
+    }
+  }
+  // Whole rows of 1000 pixels.
+  while (pixels.size() % 4000 != 0) pixels.push_back(static_cast<uint8_t>(random()));
+  return pixels;
+}
+
+const std::vector<uint8_t>& pixels() {
+  static const std::vector<uint8_t> all = testPixels();
+  return all;
+}
+
+std::vector<uint8_t> referenceRgb(const std::vector<uint8_t>& cmyk) {
+  std::vector<uint8_t> rgb(cmyk.size() / 4 * 3);
+  for (size_t i = 0; i < cmyk.size() / 4; ++i) {
+    const std::array<uint8_t, 3> out = reference::cmykToRgb(&cmyk[4 * i]);
+    std::memcpy(&rgb[3 * i], out.data(), 3);
+  }
+  return rgb;
+}
+
+const std::vector<uint8_t>& expectedRgb() {
+  static const std::vector<uint8_t> all = referenceRgb(pixels());
+  return all;
+}
+
+// Pixels that differ from the expected RGB, with the first one's index.
+struct Differences {
+  size_t count = 0;
+  size_t first = 0;
+};
+
+Differences compareRgb(const std::vector<uint8_t>& got, const std::vector<uint8_t>& expected) {
+  Differences d;
+  for (size_t i = 0; i < got.size() / 3; ++i) {
+    if (std::memcmp(&got[3 * i], &expected[3 * i], 3) != 0 && d.count++ == 0) d.first = i;
+  }
+  return d;
+}
+
+TEST(ColorimetricCmyk, EveryCurveEntryRendersAsTheReference) {
+  for (int ink = 0; ink < 4; ++ink) {
+    for (int x = 0; x < 256; ++x) {
+      uint8_t cmyk[4] = {0, 0, 0, 0};
+      cmyk[ink] = static_cast<uint8_t>(x);
+      uint8_t rgb[3];
+      cmykToRgb8(cmyk, rgb);
+      const std::array<uint8_t, 3> expected = reference::cmykToRgb(cmyk);
+      ASSERT_EQ(std::vector<uint8_t>(rgb, rgb + 3), std::vector<uint8_t>(expected.begin(), expected.end()))
+          << "ink " << ink << " value " << x;
+    }
+  }
+}
+
+TEST(ColorimetricCmyk, PaperReducesToLab254AndRendersNearWhite) {
+  const uint8_t paper[4] = {0, 0, 0, 0};
+  uint8_t lab[3];
+  uint8_t rgb[3];
+  cmykToLab8(paper, lab);
+  cmykToRgb8(paper, rgb);
+  EXPECT_EQ(std::vector<uint8_t>(lab, lab + 3), (std::vector<uint8_t>{254, 128, 128}));
+  EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 3), (std::vector<uint8_t>{253, 253, 253}));
+}
+
+// The 16-bit reduction is round(v / 257) with halves down.
+TEST(ColorimetricCmyk, ReferenceReductionPicksTheNearerMultipleOf257) {
+  EXPECT_EQ(reference::reduce(128), 0);
+  EXPECT_EQ(reference::reduce(129), 1);
+  EXPECT_EQ(reference::reduce(32768), 128);
+  EXPECT_EQ(reference::reduce(65535), 255);
+}
+
+// Each threshold is the first double whose power reaches its output: the
+// table then agrees with the power at every double in [0, 1].
+TEST(ColorimetricCmyk, GammaThresholdsAreTheExactStepsOfThePower) {
+  const ColorimetricTables& t = colorimetricTables();
+  const auto output = [](double x) { return static_cast<int>(std::pow(x, 0.45454545454545453) * 255.0); };
+  for (int k = 1; k < 256; ++k) {
+    const double at = t.gammaThreshold[k];
+    ASSERT_GE(output(at), k) << k;
+    ASSERT_LT(output(std::nextafter(at, 0.0)), k) << k;
+    ASSERT_LT(t.gammaThreshold[k - 1], at) << k;
+  }
+  EXPECT_TRUE(t.bucketsHoldOneThreshold);
+}
+
+// The bucket lookup steps exactly at every threshold, at both ends and below
+// the first bucket.
+TEST(ColorimetricCmyk, GammaLookupStepsExactlyAtEachThreshold) {
+  const ColorimetricTables& t = colorimetricTables();
+  for (int k = 1; k < 256; ++k) {
+    ASSERT_EQ(gammaOutput(t.gammaThreshold[k], t), k);
+    ASSERT_EQ(gammaOutput(std::nextafter(t.gammaThreshold[k], 0.0), t), k - 1);
+  }
+  EXPECT_EQ(gammaOutput(0.0, t), 0);
+  EXPECT_EQ(gammaOutput(kGammaFloor / 3, t), 0);
+  EXPECT_EQ(gammaOutput(1.0, t), 255);
+}
+
+TEST(ColorimetricCmyk, VectorRowMatchesScalarAndReference) {
+  const std::vector<uint8_t>& cmyk = pixels();
+  std::vector<uint8_t> vector(cmyk.size() / 4 * 3);
+  std::vector<uint8_t> scalar(vector.size());
+  cmykToRgbRow8(cmyk.data(), vector.data(), cmyk.size() / 4);
+  cmykToRgbRow8Scalar(cmyk.data(), scalar.data(), cmyk.size() / 4);
+  EXPECT_EQ(vector, scalar);
+  const Differences d = compareRgb(scalar, expectedRgb());
+  EXPECT_EQ(d.count, 0u) << "first at pixel " << d.first;
+}
+
+// The transformer over rows of 1000 pixels: compact pixels take the row kernel directly, pixels padded to five
+// samples with the bands reversed are gathered for it first.
+TEST(ColorimetricCmyk, EightBitTransformerMatchesTheReferenceInAnyLayout) {
+  const std::vector<uint8_t>& cmyk = pixels();
+  const uint32_t width = 1000;
+  const uint32_t height = static_cast<uint32_t>(cmyk.size() / 4 / width);
+  for (bool padded : {false, true}) {
+    const uint32_t stride = padded ? 5 : 4;
+    std::vector<uint8_t> source(static_cast<size_t>(width) * height * stride);
+    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+      for (int ink = 0; ink < 4; ++ink) source[stride * i + (padded ? 3 - ink : ink)] = cmyk[4 * i + ink];
+    }
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+    ColorSpaceTransformer<CMYKtoRGBPixelTransformer<E, E>> transformer;
+    transformer.setSourceRaster(source.data(), width, height, width * stride,
+                                padded ? describe(kColorSpaceCMYK, kSampleUInt8, 8, 5, 0, {3, 2, 1, 0})
+                                       : describe(kColorSpaceCMYK, kSampleUInt8, 8, 4));
+    transformer.setDestinationRaster(rgb.data(), width, height, width * 3,
+                                     describe(kColorSpaceRGB, kSampleUInt8, 8, 3));
+    transformer.transform();
+    const Differences d = compareRgb(rgb, expectedRgb());
+    EXPECT_EQ(d.count, 0u) << "padded " << padded << ", first at pixel " << d.first;
+  }
+}
+
+// Float device values are truncated: x + 0.75 renders as x. Values outside
+// 0..255, infinities and NaN are limited into range before they index a curve.
+TEST(ColorimetricCmyk, FloatSourceTruncatesAndClampsItsDeviceValues) {
+  const std::vector<uint8_t>& cmyk = pixels();
+  const size_t count = 100000;
+  std::vector<float> source(4 * count);
+  for (size_t i = 0; i < 4 * count; ++i) source[i] = cmyk[i] + 0.75f;
+  std::vector<uint8_t> rgb(3 * count);
+  ColorSpaceTransformer<CMYKtoRGBPixelTransformer<E, M>> transformer;
+  transformer.setSourceRaster(source.data(), 1000, count / 1000, 1000 * 16,
+                              describe(kColorSpaceCMYK, kSampleFloat32, 8, 4));
+  transformer.setDestinationRaster(rgb.data(), 1000, count / 1000, 3000, describe(kColorSpaceRGB, kSampleUInt8, 8, 3));
+  transformer.transform();
+  const Differences d = compareRgb(rgb, expectedRgb());
+  EXPECT_EQ(d.count, 0u) << "first at pixel " << d.first;
+
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float outside[4][4] = {
+      {-5.0f, 300.0f, -inf, inf}, {nan, 1e30f, -0.5f, 255.9f}, {256.0f, 0.0f, 0.0f, nan}, {-1e30f, 0.0f, 0.0f, 0.0f}};
+  const uint8_t inRange[4][4] = {{0, 255, 0, 255}, {0, 255, 0, 255}, {255, 0, 0, 0}, {0, 0, 0, 0}};
+  CMYKtoRGBPixelTransformer<E, M> op;
+  op.setup(describe(kColorSpaceRGB, kSampleUInt8, 8, 3), describe(kColorSpaceCMYK, kSampleFloat32, 8, 4));
+  for (int p = 0; p < 4; ++p) {
+    uint8_t got[3];
+    op.apply(got, outside[p]);
+    const std::array<uint8_t, 3> expected = reference::cmykToRgb(inRange[p]);
+    EXPECT_EQ(std::vector<uint8_t>(got, got + 3), std::vector<uint8_t>(expected.begin(), expected.end())) << p;
+  }
+}
+
+// YIQK to RGB goes through YIQK to CMYK in the source type and then the
+// colorimetric path.
+TEST(ColorimetricCmyk, YiqkToRgbRendersItsCmykThroughTheProfile) {
+  const std::vector<uint8_t>& yiqk = pixels();
+  const size_t count = yiqk.size() / 4;
+  std::vector<uint8_t> rgb(3 * count);
+  ColorSpaceTransformer<YIQKtoRGBPixelTransformer<E, E>> transformer;
+  transformer.setSourceRaster(const_cast<uint8_t*>(yiqk.data()), static_cast<uint32_t>(count), 1,
+                              static_cast<uint32_t>(4 * count), describe(kColorSpaceYIQK, kSampleUInt8, 8, 4));
+  transformer.setDestinationRaster(rgb.data(), static_cast<uint32_t>(count), 1, static_cast<uint32_t>(3 * count),
+                                   describe(kColorSpaceRGB, kSampleUInt8, 8, 3));
+  transformer.transform();
+  size_t mismatches = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* p = &yiqk[4 * i];
+    const std::array<uint8_t, 4> cmyk = reference::yiqkToCmyk(p[0], p[1], p[2], p[3]);
+    const std::array<uint8_t, 3> expected = reference::cmykToRgb(cmyk.data());
+    mismatches += std::memcmp(&rgb[3 * i], expected.data(), 3) != 0;
+  }
+  EXPECT_EQ(mismatches, 0u);
+}
+
+}  // namespace
+}  // namespace Kelvane
