@@ -1,5 +1,7 @@
 #include "com/kxComModule.h"
 
+#include "raster/standardTransformers.h"
+#include "raster/transformerRegistry.h"
 #include "stages/kxv_multibandSelectorImp.h"
 #include "stages/kxv_persistantPixelCache.h"
 #include "stages/kxv_transposerImp.h"
@@ -22,8 +24,16 @@ MyDllInfo g_moduleInfo(g_kxClassTable);
 
 MyDllInfo& KxModuleInfo() { return g_moduleInfo; }
 
-HRESULT MyDllInfo::OnAttach() { return S_OK; }
+// A registry that cannot be built is left empty: the module still loads and
+// its lookups find no transformer.
+HRESULT MyDllInfo::OnAttach() {
+  buildTransformerRegistry();
+  return S_OK;
+}
 
-HRESULT MyDllInfo::OnDetach() { return S_OK; }
+HRESULT MyDllInfo::OnDetach() {
+  clearRegistry();
+  return S_OK;
+}
 
 }  // namespace Kelvane
