@@ -5,6 +5,7 @@
 #ifndef KELVANE_RASTER_COLOR_SPACE_COLORIMETRIC_TABLES_H
 #define KELVANE_RASTER_COLOR_SPACE_COLORIMETRIC_TABLES_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -79,22 +80,24 @@ struct ColorimetricTables {
 // Built on first use (thread-safe), never freed.
 const ColorimetricTables& colorimetricTables();
 
-// trunc(x^0.45454545454545453 x 255) for x in [0, 1], from the thresholds:
-// the bucket's base output plus one when x reaches the bucket's threshold
-// (compared in the low 45 bits, the bits above being the bucket's own).
-// Values below 2^-18 read the first bucket, which holds no threshold.
+// The power's output from a value's gamma bucket and the value's low 45
+// bits: the bucket's base output, plus one when the value reaches the
+// bucket's threshold (the bits above the low 45 are the bucket's own).
+// Needs buckets that hold at most one threshold each.
+inline uint8_t gammaFromBucket(uint64_t bucket, uint64_t lowBits) {
+  return static_cast<uint8_t>((bucket >> 48) + (lowBits >= (bucket & (2 * kGammaNoThreshold - 1))));
+}
+
+// trunc(x^0.45454545454545453 x 255) for x in [0, 1]. Values below 2^-18
+// read the first bucket, which holds no threshold.
 inline uint8_t gammaOutput(double x, const ColorimetricTables& t) {
-  const double indexed = x < kGammaFloor ? kGammaFloor : x;
+  const double indexed = std::max(x, kGammaFloor);
   uint64_t bits;
   std::memcpy(&bits, &indexed, sizeof bits);
   const uint64_t bucket = t.gammaBucket[(bits >> kGammaBucketShift) - kGammaFirstBucket];
-  int k = static_cast<int>(bucket >> 48);
-  if (t.bucketsHoldOneThreshold) {
-    constexpr uint64_t kLowBits = kGammaNoThreshold - 1;
-    return static_cast<uint8_t>(k + ((bits & kLowBits) >= (bucket & (2 * kLowBits + 1))));
-  }
+  if (t.bucketsHoldOneThreshold) return gammaFromBucket(bucket, bits & (kGammaNoThreshold - 1));
   // Otherwise count the thresholds one by one.
-  if (x < kGammaFloor) k = 0;
+  int k = x < kGammaFloor ? 0 : static_cast<int>(bucket >> 48);
   while (x >= t.gammaThreshold[k + 1]) ++k;
   return static_cast<uint8_t>(k);
 }
