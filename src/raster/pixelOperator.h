@@ -43,7 +43,9 @@ class PixelOperator {
     const double destinationMin = static_cast<double>(destinationRange.min);
     const double s = clampInto(static_cast<double>(value), sourceMin, static_cast<double>(sourceRange.max));
     double t = (s - sourceMin) * static_cast<double>(scale) + destinationMin;
-    if (!SampleTraits<Src>::kIsFloat) t = std::trunc(t);
+    // An integer destination truncates in its conversion below, which gives
+    // the same as truncating first: its bounds are whole numbers.
+    if (!SampleTraits<Src>::kIsFloat && SampleTraits<Dst>::kIsFloat) t = std::trunc(t);
     return static_cast<Dst>(clampInto(t, destinationMin, static_cast<double>(destinationRange.max)));
   }
 

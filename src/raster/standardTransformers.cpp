@@ -3,7 +3,7 @@
 #include <memory>
 #include <new>
 
-#include "raster/transformerFactoryImps.h"
+#include "raster/factories/standardFactories.h"
 #include "raster/transformerRegistry.h"
 
 namespace Kelvane {
@@ -11,7 +11,7 @@ namespace {
 
 template <typename Imp>
 std::unique_ptr<ColorSpaceTransformerFactory> factoryOf() {
-  std::unique_ptr<ColorSpaceTransformerFactory> factory(new (std::nothrow) XColorSpaceTransformerFactory<Imp>());
+  std::unique_ptr<ColorSpaceTransformerFactory> factory = newTransformerFactory<Imp>();
   if (factory == nullptr) throw std::bad_alloc();
   return factory;
 }

@@ -89,6 +89,13 @@ class XColorSpaceTransformerFactory : public SlimColorSpaceTransformerFactory<Im
   }
 };
 
+// A new factory of kind Imp serving all nine type pairs; none when out of
+// memory.
+template <typename Imp>
+std::unique_ptr<ColorSpaceTransformerFactory> newTransformerFactory() {
+  return std::unique_ptr<ColorSpaceTransformerFactory>(new (std::nothrow) XColorSpaceTransformerFactory<Imp>());
+}
+
 }  // namespace Kelvane
 
 #endif  // KELVANE_RASTER_TRANSFORMER_FACTORY_H

@@ -22,7 +22,7 @@ class CMYKtoRGBKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
     destination[this->destinationAt[0]] = this->mapResult(top - (c + k) * 0.5);
     destination[this->destinationAt[1]] = this->mapResult(top - (m + k) * 0.5);
     destination[this->destinationAt[2]] = this->mapResult(top - (y + k) * 0.5);
-    destination[this->destinationAt[3]] = this->mapResult(std::min({c, m, y}));
+    destination[this->destinationAt[3]] = this->mapResult(std::min(c, std::min(m, y)));
   }
 };
 

@@ -26,7 +26,7 @@ class CMYKtoYIQKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
         this->mapResult(255.0 - double{0.5f} * k - double{0.15f} * c - double{0.3f} * m - double{0.05f} * y);
     destination[this->destinationAt[1]] = this->mapResult(double{-0.3f} * c + double{0.14f} * m + double{0.16f} * y);
     destination[this->destinationAt[2]] = this->mapResult(double{-0.105f} * c + double{0.265f} * m - double{0.16f} * y);
-    destination[this->destinationAt[3]] = this->mapResult(std::min({cyan, magenta, yellow}));
+    destination[this->destinationAt[3]] = this->mapResult(std::min(cyan, std::min(magenta, yellow)));
   }
 };
 

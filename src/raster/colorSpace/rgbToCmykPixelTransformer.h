@@ -19,7 +19,7 @@ class RGBtoCMYKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
     const double c = top - source[this->sourceAt[0]];
     const double m = top - source[this->sourceAt[1]];
     const double y = top - source[this->sourceAt[2]];
-    const double k = std::min({c, m, y});
+    const double k = std::min(c, std::min(m, y));
     destination[this->destinationAt[0]] = clampToRange(c - k, this->destinationRange);
     destination[this->destinationAt[1]] = clampToRange(m - k, this->destinationRange);
     destination[this->destinationAt[2]] = clampToRange(y - k, this->destinationRange);

@@ -22,15 +22,15 @@ static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<doubl
 // The low bits of v truncated toward zero, as an unsigned count below
 // `modulus` (256 or 65536). Values beyond the 32-bit range take the exact
 // remainder of their integer value; NaN and infinities give 0.
+uint32_t wrappedLargeInteger(double v, double modulus);
+
 inline uint32_t wrappedInteger(double v, double modulus) {
-  if (!std::isfinite(v)) return 0;
-  const double whole = std::trunc(v);
-  if (std::fabs(whole) < 2147483648.0) {
-    // Two's complement keeps the low bits of a negative value as well.
-    return static_cast<uint32_t>(static_cast<int32_t>(whole)) & static_cast<uint32_t>(modulus - 1.0);
+  if (v > -2147483649.0 && v < 2147483648.0) {
+    // The conversion truncates toward zero; two's complement keeps the low
+    // bits of a negative value as well.
+    return static_cast<uint32_t>(static_cast<int32_t>(v)) & static_cast<uint32_t>(modulus - 1.0);
   }
-  const double remainder = std::fmod(whole, modulus);  // exact, sign of `whole`
-  return static_cast<uint32_t>(remainder < 0.0 ? remainder + modulus : remainder);
+  return wrappedLargeInteger(v, modulus);
 }
 
 // A formula's result as a sample of the source type (written ->src).

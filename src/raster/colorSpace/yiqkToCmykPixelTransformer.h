@@ -27,7 +27,7 @@ class YIQKtoCMYKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
     const double c = inkOf(255.0 - (y + double{w.a1} * i + double{w.a2} * q));
     const double m = inkOf(255.0 - (y + double{w.b1} * i + double{w.b2} * q));
     const double ye = inkOf(255.0 - (y + double{w.c1} * i + double{w.c2} * q));
-    const double grey2 = 2.0 * std::min({c, m, ye});
+    const double grey2 = 2.0 * std::min(c, std::min(m, ye));
     const double k = grey2 - std::trunc(std::min(grey2, black));
     destination[this->destinationAt[0]] = this->mapResult(2.0 * c - k);
     destination[this->destinationAt[1]] = this->mapResult(2.0 * m - k);

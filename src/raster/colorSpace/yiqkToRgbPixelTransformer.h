@@ -4,7 +4,10 @@
 #ifndef KELVANE_RASTER_COLOR_SPACE_YIQK_TO_RGB_PIXEL_TRANSFORMER_H
 #define KELVANE_RASTER_COLOR_SPACE_YIQK_TO_RGB_PIXEL_TRANSFORMER_H
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstdint>
 
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
@@ -35,6 +38,20 @@ class YIQKtoRGBPixelTransformer : public PixelOperator<Dst, Src> {
   void apply(Dst* destination, const Src* source) const {
     toCmyk_.apply(scratch_.data(), source);
     toRgb_.apply(destination, scratch_.data());
+  }
+
+  // A batch of compact CMYK pixels at a time, so that the colorimetric pairs
+  // reach the CMYK-to-RGB row kernel.
+  void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
+                uint32_t count) const {
+    constexpr uint32_t kBatch = 256;
+    Src cmyk[4 * kBatch];
+    for (uint32_t start = 0; start < count; start += kBatch) {
+      const uint32_t n = std::min(kBatch, count - start);
+      const Src* from = source + static_cast<ptrdiff_t>(start) * sourceStep;
+      for (uint32_t i = 0; i < n; ++i) toCmyk_.apply(cmyk + 4 * i, from + static_cast<ptrdiff_t>(i) * sourceStep);
+      toRgb_.applyRow(destination + static_cast<ptrdiff_t>(start) * destinationStep, destinationStep, cmyk, 4, n);
+    }
   }
 
  private:
