@@ -15,7 +15,7 @@ namespace Kelvane {
 namespace reference {
 
 // ->src for 8-bit samples: the low 8 bits of the value truncated toward zero.
-inline uint8_t wrap8(double v) { return static_cast<uint8_t>(static_cast<int64_t>(std::trunc(v)) & 0xFF); }
+inline uint8_t wrap8(double v) { return static_cast<uint8_t>(static_cast<int32_t>(std::trunc(v)) & 0xFF); }
 
 inline uint8_t grey(int r, int g, int b) { return wrap8(0.3 * r + 0.6 * g + 0.1 * b); }
 
