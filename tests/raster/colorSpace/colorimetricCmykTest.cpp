@@ -117,14 +117,6 @@ TEST(ColorimetricCmyk, PaperReducesToLab254AndRendersNearWhite) {
   EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 3), (std::vector<uint8_t>{253, 253, 253}));
 }
 
-// The 16-bit reduction is round(v / 257) with halves down.
-TEST(ColorimetricCmyk, ReferenceReductionPicksTheNearerMultipleOf257) {
-  EXPECT_EQ(reference::reduce(128), 0);
-  EXPECT_EQ(reference::reduce(129), 1);
-  EXPECT_EQ(reference::reduce(32768), 128);
-  EXPECT_EQ(reference::reduce(65535), 255);
-}
-
 // Each threshold is the first double whose power reaches its output: the
 // table then agrees with the power at every double in [0, 1].
 TEST(ColorimetricCmyk, GammaThresholdsAreTheExactStepsOfThePower) {
