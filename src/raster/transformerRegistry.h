@@ -15,7 +15,7 @@
 namespace Kelvane {
 
 // Takes ownership of `factory`; a factory registered before for its key is
-// released. The map is made on first use; KxUtilException(8) when memory
+// released. The map is made on first use; KxUtilException(KX_STATUS_OUT_OF_MEMORY) when memory
 // runs out (the factory is then released).
 void registerFactory(std::unique_ptr<ColorSpaceTransformerFactory> factory);
 

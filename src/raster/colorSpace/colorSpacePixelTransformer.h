@@ -24,8 +24,8 @@ template <typename Dst, typename Src, uint32_t kSourceSpace, uint32_t kDestinati
           uint8_t kDestinationBands>
 class ColorSpacePixelTransformer : public PixelOperator<Dst, Src> {
  public:
-  // The pixel operator's setup (15002, 15003), then 15001 when a colour space
-  // is not the kind's, or a side describes too few bands.
+  // The pixel operator's setup (KX_STATUS_SAMPLE_SIZE, KX_STATUS_FLOAT_RANGE), then KX_STATUS_COLOR_SPACES when a
+  // colour space is not the kind's, or a side describes too few bands.
   void setup(const ImageBufferInfo& destination, const ImageBufferInfo& source) override {
     PixelOperator<Dst, Src>::setup(destination, source);
     if (!accepts(this->destinationInfo, this->sourceInfo)) throw KxUtilException(KX_STATUS_COLOR_SPACES);

@@ -20,7 +20,7 @@ namespace Kelvane {
 template <typename Dst, typename Src>
 class IdentityTransformer : public ColorSpaceTransformer<PixelCopier<Dst, Src>> {
  public:
-  // 15005 for a raster without data, else as the pixel driver.
+  // KX_STATUS_NO_DATA for a raster without data, else as the pixel driver.
   void transform() override {
     this->requireRasterData();
     if constexpr (std::is_same_v<Dst, Src>) {

@@ -20,7 +20,7 @@ namespace Kelvane {
 template <typename Dst, typename Src>
 class YIQKtoRGBPixelTransformer : public PixelOperator<Dst, Src> {
  public:
-  // The pixel operator's setup, 15001 unless YIQK to RGB, then both inner
+  // The pixel operator's setup, KX_STATUS_COLOR_SPACES unless YIQK to RGB, then both inner
   // transformers over an intermediate CMYK description: the source's, with
   // the identity map of the compact scratch pixel. Value windows narrow the
   // outer operator's ranges, which neither inner conversion reads.
