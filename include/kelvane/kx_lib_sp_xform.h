@@ -16,6 +16,7 @@
 #include "kelvane/kx_records.h"
 #include "kelvane/kx_status.h"
 #include "kelvane/kx_transposer.h"
+#include "kelvane/kx_watermarker.h"
 
 // Module entry points, resolved by a host with dlsym (GetProcAddress on Windows).
 extern "C" {

@@ -9,6 +9,7 @@
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_pixel_replacer.h"
 #include "kelvane/kx_transposer.h"
+#include "kelvane/kx_watermarker.h"
 
 namespace Kelvane {
 namespace {
@@ -62,6 +63,8 @@ TEST(InterfaceSlots, EveryOperationSitsAtItsSlot) {
                   &IKxPixelReplacer2::MergeKeyed);
   ExpectSlotsFrom("IKxPixelReplacerImp", 3, &IKxPixelReplacerImp::SetReplacement,
                   &IKxPixelReplacerImp::DecodeAndReplace);
+  ExpectSlotsFrom("IKxWatermarkerImp", 3, &IKxWatermarkerImp::SetWatermark, &IKxWatermarkerImp::SetWatermarkMode);
+  ExpectSlotsFrom("IKxWatermarker", 3, &IKxWatermarker::Composite);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The numbers behind the names that cross the host boundary or reach stored
-// logs: statuses, buffer codes, capability flags, merge operations, module
+// logs: statuses, buffer codes, capability flags, merge and watermark modes, module
 // entry reasons and transposition modes. Code and other tests use the names;
 // this table is the one place that pins their values, so a renumbering
 // cannot pass unseen.
@@ -79,6 +79,7 @@ TEST(BoundaryValues, KeepTheirNumbers) {
       {"KX_MERGE_KEY_EXACT", KX_MERGE_KEY_EXACT, 3},
       {"KX_MERGE_KEY_TOLERANT", KX_MERGE_KEY_TOLERANT, 9},
       {"KX_MERGE_COPY_SOURCE", KX_MERGE_COPY_SOURCE, 11},
+      {"KX_WATERMARK_REPLACE", KX_WATERMARK_REPLACE, 0},
       {"KX_PROCESS_DETACH", KX_PROCESS_DETACH, 0},
       {"KX_PROCESS_ATTACH", KX_PROCESS_ATTACH, 1},
       {"Rotate90", Rotate90, 0},
