@@ -4,11 +4,13 @@
 #include "stages/kxv_transposerImp.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 #include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
+#include "stages/watermarker/kxv_watermarkerImp.h"
 
 namespace Kelvane {
 
-// A class has a row only once it is served for real.
+// Lookup and registration walk the rows in this order.
 const KxComClassEntry g_kxClassTable[] = {
+    {&CLSID_KxvWatermarkerImp, KxComCreate<KxvWatermarkerImp>, "Kelvane Watermarker Content Imp"},
     {&CLSID_KxvMultibandSelectorImp, KxComCreate<KxvMultibandSelectorImp>, "Kelvane Multiband Selector Content Imp"},
     {&CLSID_KxvPixelReplacerImp, KxComCreate<KxvPixelReplacerImp>, "Kelvane Pixel Replacer Content Imp"},
     {&CLSID_KxvPersistantPixelCache, KxComCreate<KxvPersistantPixelCache>, "Persistant Pixel Cache"},

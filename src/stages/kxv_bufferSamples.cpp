@@ -102,6 +102,10 @@ void copyBand16(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& so
   copyBand<uint16_t>(band, destination, source);
 }
 
+void copyBand32(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source) {
+  copyBand<uint32_t>(band, destination, source);
+}
+
 uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source) {
   const BufferFormat& want = destination.format;
   const BufferFormat& have = source.format;

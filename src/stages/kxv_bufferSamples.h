@@ -1,7 +1,7 @@
 // Sample copies and background fills between DecodeBuffer records, shared by
 // the stages that move pixels between a caller's buffer and working buffers
-// of their own (the persistent pixel cache, the pixel replacer). Each sample
-// is reached through its buffer's own addressing,
+// of their own (the persistent pixel cache, the pixel replacer, the
+// watermarker). Each sample is reached through its buffer's own addressing,
 //   pBits + row x rowbytes + column x stride x (bytes per sample) + smap[band],
 // so the two buffers may differ in stride, sample map and row bytes.
 #ifndef KELVANE_STAGES_KXV_BUFFER_SAMPLES_H
@@ -27,11 +27,12 @@ enum KxvSampleStatus : uint32_t {
 // copied before a refusal stay copied.
 uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source);
 
-// Copies one band of 8-bit (types 0, 1) or 16-bit (types 2, 3) samples over
-// the rows and columns the destination holds; the caller has checked that
-// both buffers hold that many.
+// Copies one band of 8-bit (types 0, 1), 16-bit (types 2, 3) or 32-bit
+// (type 10) samples over the rows and columns the destination holds; the
+// caller has checked that both buffers hold that many.
 void copyBand8(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source);
 void copyBand16(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source);
+void copyBand32(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source);
 
 // Writes sample b of the one-pixel `background` into band b of every pixel
 // of `destination`. KXV_SAMPLES_LAYOUT_MISMATCH unless both have the same
