@@ -1,0 +1,107 @@
+// The watermarker as a host uses it: created through the loaded module's
+// class object, stamping a CMYK, a grey and an RGB logo into the corner of
+// every tile of a tiled RGB decode. The CMYK and grey logos convert only
+// through the transformer registry the module builds when it is loaded.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "fakes/decodeBufferBuilder.h"
+#include "fakes/fakeUpstream.h"
+#include "kelvane/kx_lib_sp_xform.h"
+#include "loadedModule.h"
+
+namespace Kelvane {
+namespace {
+
+using Fakes::BufferLayout;
+using Fakes::MakeScene;
+using Fakes::OwnedDecodeBuffer;
+using Sample = std::function<uint32_t(uint32_t x, uint32_t y, uint32_t s)>;
+
+constexpr uint32_t kLogoWidth = 20;
+constexpr uint32_t kLogoHeight = 12;
+constexpr uint32_t kTile = 32;
+
+// A logo in `colorSpace` with `spp` samples whose sample s of pixel (x, y) is sample(x, y, s).
+OwnedDecodeBuffer Logo(uint32_t colorSpace, uint32_t spp, const Sample& sample) {
+  BufferLayout layout = BufferLayout::Interleaved(spp, KX_TYPE_U8);
+  layout.colorSpace = colorSpace;
+  OwnedDecodeBuffer logo(MakeScene(0, 0, kLogoWidth, kLogoHeight), layout);
+  Fakes::ForEachSample(logo.record().scene, spp, [&](uint32_t x, uint32_t y, uint32_t s) {
+    logo.setSample(x, y, s, sample(x, y, s));
+    return true;
+  });
+  return logo;
+}
+
+TEST(WatermarkerEndToEnd, EveryTileGetsTheLogoInItsCornerInTheTilesColourSpace) {
+  const LoadedModule& module = LoadedModule::Get();
+  ASSERT_TRUE(module.loaded()) << module.error;
+  Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create();
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(module.getClassObject(CLSID_KxvWatermarkerImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IKxContentImp* stage = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
+  factory->Release();
+  IKxWatermarkerImp* settings = nullptr;
+  IKxWatermarker* stamper = nullptr;
+  ASSERT_EQ(stage->QueryInterface(IID_IKxWatermarkerImp, reinterpret_cast<void**>(&settings)), S_OK);
+  ASSERT_EQ(settings->QueryInterface(IID_IKxWatermarker, reinterpret_cast<void**>(&stamper)), S_OK);
+  ASSERT_EQ(stage->SetContainedImp(source), S_OK);
+
+  // Cyan ink on the left half of the CMYK logo, black ink on the right.
+  OwnedDecodeBuffer cmyk = Logo(KX_CS_CMYK, 4, [](uint32_t x, uint32_t, uint32_t s) {
+    return (x < kLogoWidth / 2 ? s == 0 : s == 3) ? 255u : 0u;
+  });
+  OwnedDecodeBuffer grey = Logo(KX_CS_GREY, 1, [](uint32_t x, uint32_t y, uint32_t) { return 10 * x + y; });
+  OwnedDecodeBuffer rgb = Logo(KX_CS_RGB, 3, [](uint32_t x, uint32_t y, uint32_t s) { return 60 * s + 2 * x + y; });
+
+  // The CMYK logo as RGB pixels, from the stamp on a buffer of its own size: cyan lacks red, black ink is dark.
+  OwnedDecodeBuffer cmykAsRgb(MakeScene(0, 0, kLogoWidth, kLogoHeight), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  ASSERT_EQ(stamper->Composite(cmykAsRgb.get(), cmyk.get(), KX_WATERMARK_REPLACE), S_OK);
+  EXPECT_LT(cmykAsRgb.sample(0, 0, 0) + 100, std::min(cmykAsRgb.sample(0, 0, 1), cmykAsRgb.sample(0, 0, 2)));
+  EXPECT_LT(cmykAsRgb.sample(kLogoWidth - 1, 0, 1), 80u);
+
+  const struct {
+    const char* name;
+    OwnedDecodeBuffer& logo;
+    Sample stamp;
+  } logos[] = {
+      {"CMYK", cmyk, [&](uint32_t x, uint32_t y, uint32_t s) { return cmykAsRgb.sample(x, y, s); }},
+      {"grey", grey, [&](uint32_t x, uint32_t y, uint32_t) { return grey.sample(x, y, 0); }},
+      {"RGB", rgb, [&](uint32_t x, uint32_t y, uint32_t s) { return rgb.sample(x, y, s); }},
+  };
+  for (const auto& logo : logos) {
+    ASSERT_EQ(settings->SetWatermark(logo.logo.get()), S_OK) << logo.name;
+    // A 100 x 70 scene in 32-pixel tiles; the last column and row of tiles are narrower and lower than the logo.
+    for (uint32_t ty = 0; ty < 70; ty += kTile) {
+      for (uint32_t tx = 0; tx < 100; tx += kTile) {
+        const uint32_t width = std::min(kTile, 100 - tx), height = std::min(kTile, 70 - ty);
+        OwnedDecodeBuffer tile(MakeScene(tx, ty, width, height), BufferLayout::Interleaved(3, KX_TYPE_U8));
+        ASSERT_EQ(stage->Decode(tile.get(), KXV_BEST_QUALITY, nullptr), S_OK);
+        const uint32_t dx = width - std::min(width, kLogoWidth), dy = height - std::min(height, kLogoHeight);
+        EXPECT_EQ(Fakes::FirstSampleMismatch(tile.record(),
+                                             [&](uint32_t x, uint32_t y, uint32_t s) {
+                                               return x >= dx && y >= dy
+                                                          ? logo.stamp(x - dx, y - dy, s)
+                                                          : source->ExpectedSample(tx + x, ty + y, s, 1.0, KX_TYPE_U8);
+                                             }),
+                  "")
+            << logo.name << " logo, tile " << tx << "," << ty;
+      }
+    }
+  }
+
+  stamper->Release();
+  settings->Release();
+  EXPECT_EQ(module.canUnloadNow(), S_FALSE);
+  EXPECT_EQ(stage->Release(), 0u);
+  EXPECT_EQ(source->Release(), 0u);
+  EXPECT_EQ(module.canUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace Kelvane
