@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "kxhost/scenePlacement.h"
 #include "kxhost/stageChain.h"
 #include "kxhost/tileRenderer.h"
+#include "kxhost/watermarkOption.h"
 
 namespace kxhost {
 
@@ -27,7 +29,8 @@ namespace {
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
 std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions,
-                                     const std::optional<PixelReplacement>& replacement) {
+                                     const std::optional<PixelReplacement>& replacement,
+                                     const std::shared_ptr<const WatermarkImage>& watermark) {
   std::vector<StageStep> steps;
   // The selector decodes through the source's band-selecting decode, which it
   // finds down the chain, so it sits below the cache: a cache under it would
@@ -50,8 +53,9 @@ std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions 
   if (replacement) steps.push_back(PixelReplacerStep(*replacement));
   // The transposer turns whatever the stages below it deliver.
   if (options.rotate != 0) steps.push_back(TransposerStep(options.rotate));
-  // A stage that marks the finished picture goes last, above the transposer,
-  // so that its mark sits upright in the corner of every decoded tile.
+  // The watermarker marks the finished picture, so it goes last, above the
+  // transposer: its stamp sits upright in the corner of every decoded tile.
+  if (watermark) steps.push_back(WatermarkerStep(watermark));
   return steps;
 }
 
@@ -154,8 +158,9 @@ int RenderCommand(const HostContext& context) {
   RenderOptions options;
   CacheOptions cacheOptions;
   std::optional<PixelReplacement> replacement;
+  std::shared_ptr<const WatermarkImage> watermark;
   if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error) ||
-      !ParseReplaceOption(context.line, &replacement, &error))
+      !ParseReplaceOption(context.line, &replacement, &error) || !ReadWatermarkOption(context.line, &watermark, &error))
     return ReportFailure(error);
   if (cacheOptions.hasMapRect && (options.hasScene || !options.bands.empty()))
     return ReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
@@ -171,7 +176,7 @@ int RenderCommand(const HostContext& context) {
       !checkBands(options, source->image(), &error))
     return ReportFailure(error);
   if (replacement && !checkReplacement(*replacement, options, *source.get(), &error)) return ReportFailure(error);
-  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions, replacement);
+  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions, replacement, watermark);
   ModuleLibrary module;
   if (!steps.empty() && !OpenModule(context, module, &error)) return ReportFailure(error);
 

@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kUsage =
     "render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N] [--resampling NAME] "
-    "[--replace FROM=TO] [--rotate 90|180|270]";
+    "[--replace FROM=TO] [--rotate 90|180|270] [--watermark IMAGE]";
 constexpr uint64_t kLargestTile = 1u << 16;
 constexpr uint64_t kMostThreads = 256;
 
@@ -79,6 +79,7 @@ bool ParseRenderOptions(const CommandLine& line, RenderOptions* options, std::st
   std::vector<std::string> allowed = {"output", "bands", "scene", "mag", "tile", "threads", "resampling", "rotate"};
   allowed.insert(allowed.end(), CacheOptionNames().begin(), CacheOptionNames().end());
   allowed.push_back("replace");
+  allowed.push_back("watermark");
   if (!CheckOptions(line, allowed, error) || !ExpectOperands(line, 1, kUsage, error)) return false;
   RenderOptions parsed;
   parsed.image = line.operands[0];
