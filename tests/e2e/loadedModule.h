@@ -21,6 +21,19 @@ struct LoadedModule {
 
   bool loaded() const { return getClassObject && canUnloadNow && registerServer && unregisterServer; }
 
+  // A new stage of class `clsid` made through its class object, as a host
+  // makes one: its IKxContentImp with the caller's reference, or null.
+  IKxContentImp* createStage(const CLSID& clsid) const {
+    IClassFactory* factory = nullptr;
+    if (!loaded() || getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) {
+      return nullptr;
+    }
+    IKxContentImp* stage = nullptr;
+    if (factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)) != S_OK) stage = nullptr;
+    factory->Release();
+    return stage;
+  }
+
   static const LoadedModule& Get() {
     static const LoadedModule module;
     return module;

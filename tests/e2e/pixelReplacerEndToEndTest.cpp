@@ -20,12 +20,8 @@ TEST(PixelReplacerEndToEnd, CreatedThroughTheModuleReplacesAColourAndOverlaysAKe
   ASSERT_TRUE(module.loaded()) << module.error;
   Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create();
 
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(module.getClassObject(CLSID_KxvPixelReplacerImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  IKxContentImp* stage = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
-  factory->Release();
+  IKxContentImp* stage = module.createStage(CLSID_KxvPixelReplacerImp);
+  ASSERT_NE(stage, nullptr);
   // Both identifiers of the buffer operations give the one extended table.
   IKxPixelReplacer* first = nullptr;
   IKxPixelReplacer2* buffers = nullptr;

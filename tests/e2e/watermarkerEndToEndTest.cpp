@@ -40,12 +40,8 @@ TEST(WatermarkerEndToEnd, EveryTileGetsTheLogoInItsCornerInTheTilesColourSpace) 
   const LoadedModule& module = LoadedModule::Get();
   ASSERT_TRUE(module.loaded()) << module.error;
   Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create();
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(module.getClassObject(CLSID_KxvWatermarkerImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
-  IKxContentImp* stage = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
-  factory->Release();
+  IKxContentImp* stage = module.createStage(CLSID_KxvWatermarkerImp);
+  ASSERT_NE(stage, nullptr);
   IKxWatermarkerImp* settings = nullptr;
   IKxWatermarker* stamper = nullptr;
   ASSERT_EQ(stage->QueryInterface(IID_IKxWatermarkerImp, reinterpret_cast<void**>(&settings)), S_OK);

@@ -9,6 +9,7 @@
 #include "fakes/fakeUpstream.h"
 #include "stages/pixelReplacer/kxv_pixelReplace.h"
 #include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
+#include "stages/stageOverFakeUpstream.h"
 
 namespace Kelvane {
 namespace {
@@ -77,31 +78,14 @@ TEST(PixelReplace, BuffersWhosePixelsCannotAllBeReachedAreRefusedUntouched) {
   EXPECT_EQ(replacePixels(&empty, nullptr, to), S_OK);
 }
 
-class PixelReplacerDecode : public ::testing::Test {
+class PixelReplacerDecode : public StageOverFakeUpstream<KxvPixelReplacerImp> {
  protected:
-  void SetUp() override {
-    INondelegatingUnknown* object = nullptr;
-    ASSERT_EQ(KxComCreate<KxvPixelReplacerImp>(nullptr, &object), S_OK);
-    stage_ = static_cast<KxvPixelReplacerImp*>(object);
-    source_ = Fakes::FakeUpstream::Create();
-    ASSERT_EQ(stage_->SetContainedImp(source_), S_OK);
-  }
-  void TearDown() override {
-    stage_->NondelegatingRelease();
-    EXPECT_EQ(source_->Release(), 0u);
-    EXPECT_EQ(KxComUnknown::GetLiveObjectCount(), liveObjects_);
-  }
   HRESULT SetReplacement(uint32_t spp, uint32_t bps, const Bytes& from, const Bytes& to) {
     BufferFormat format{};
     format.spp = spp;
     format.bps = bps;
     return stage_->SetReplacement(&format, from.data(), to.data());
   }
-  HRESULT DecodeInto(OwnedDecodeBuffer& buffer) { return stage_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr); }
-
-  const int32_t liveObjects_ = KxComUnknown::GetLiveObjectCount();
-  KxvPixelReplacerImp* stage_ = nullptr;
-  Fakes::FakeUpstream* source_ = nullptr;
 };
 
 TEST_F(PixelReplacerDecode, BlackOutsideTheImageTurnsWhiteAndNothingElseChanges) {

@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "com/kxComClassEntry.h"
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
 #include "fakes/syntheticSamples.h"
 #include "raster/standardTransformers.h"
 #include "raster/transformerRegistry.h"
+#include "stages/stageOverFakeUpstream.h"
 #include "stages/watermarker/kxv_watermarkerImp.h"
 
 namespace Kelvane {
@@ -69,23 +69,17 @@ Sample LogoOf(uint32_t type) {
   return [type](uint32_t x, uint32_t y, uint32_t s) { return LogoSample(x, y, s, type); };
 }
 
-class Watermarker : public ::testing::Test {
+// The stage over a fake upstream, with the registry the module builds at attach.
+class Watermarker : public StageOverFakeUpstream<KxvWatermarkerImp> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(buildTransformerRegistry());
-    INondelegatingUnknown* object = nullptr;
-    ASSERT_EQ(KxComCreate<KxvWatermarkerImp>(nullptr, &object), S_OK);
-    stage_ = static_cast<KxvWatermarkerImp*>(object);
-    source_ = Fakes::FakeUpstream::Create();
-    ASSERT_EQ(stage_->SetContainedImp(source_), S_OK);
+    StageOverFakeUpstream::SetUp();
   }
   void TearDown() override {
-    stage_->NondelegatingRelease();
-    EXPECT_EQ(source_->Release(), 0u);
-    EXPECT_EQ(KxComUnknown::GetLiveObjectCount(), liveObjects_);
+    StageOverFakeUpstream::TearDown();
     clearRegistry();
   }
-  HRESULT DecodeInto(OwnedDecodeBuffer& buffer) { return stage_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr); }
   // What the upstream decodes into `buffer`, sample by sample.
   Sample Upstream(const OwnedDecodeBuffer& buffer) const {
     const Scene scene = buffer.record().scene;
@@ -94,10 +88,6 @@ class Watermarker : public ::testing::Test {
       return source_->ExpectedSample(int64_t(scene.ulx) + x, int64_t(scene.uly) + y, s, scene.mag, type);
     };
   }
-
-  const int32_t liveObjects_ = KxComUnknown::GetLiveObjectCount();
-  KxvWatermarkerImp* stage_ = nullptr;
-  Fakes::FakeUpstream* source_ = nullptr;
 };
 
 TEST_F(Watermarker, CompositeStampsTheBottomRightCornerInEveryLayout) {

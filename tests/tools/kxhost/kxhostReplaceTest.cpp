@@ -92,13 +92,7 @@ TEST_F(KxhostReplace, BadValuesEndInOneErrorLine) {
       {{"overlay", rgb, rgb, "-o", out, "--key", "0,0"}, "--key gives 2 samples"},
       {{"overlay", rgb, rgb, "-o", out}, "usage: kxhost overlay"},
   };
-  for (const auto& [arguments, message] : cases) {
-    const KxhostRun run = RunKxhost(arguments);
-    EXPECT_NE(run.exitCode, 0) << message;
-    const std::vector<std::string> lines = run.errorLines();
-    ASSERT_EQ(lines.size(), 1u) << run.err;
-    EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
-  }
+  for (const auto& [arguments, message] : cases) ExpectOneErrorLine(arguments, message);
 }
 
 }  // namespace

@@ -59,6 +59,14 @@ KxhostRun RunKxhost(const std::vector<std::string>& arguments) {
   return run;
 }
 
+void ExpectOneErrorLine(const std::vector<std::string>& arguments, const std::string& message) {
+  const KxhostRun run = RunKxhost(arguments);
+  EXPECT_NE(run.exitCode, 0) << message;
+  const std::vector<std::string> lines = run.errorLines();
+  ASSERT_EQ(lines.size(), 1u) << run.err;
+  EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
+}
+
 std::vector<double> ReadWithGdal(const std::string& path, std::vector<int> bands, int x, int y, int windowWidth,
                                  int windowHeight, int width, int height) {
   GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);

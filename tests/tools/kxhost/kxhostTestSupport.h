@@ -25,6 +25,9 @@ struct KxhostRun {
 // Runs the built kxhost with `arguments` (each passed as one word).
 KxhostRun RunKxhost(const std::vector<std::string>& arguments);
 
+// Expects kxhost to fail on `arguments` with a single error line that says `message`.
+void ExpectOneErrorLine(const std::vector<std::string>& arguments, const std::string& message);
+
 // Samples of `bands` (from 1; all of them when empty) over a window of `path`,
 // read by GDAL into `width` x `height` pixels of doubles, pixel-interleaved.
 std::vector<double> ReadWithGdal(const std::string& path, std::vector<int> bands, int x, int y, int windowWidth,

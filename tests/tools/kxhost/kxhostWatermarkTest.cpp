@@ -148,13 +148,7 @@ TEST_F(KxhostWatermark, LogosItCannotTakeEndInOneErrorLine) {
       {{"render", rgbSource, "-o", out, "--watermark", cmyk, "--map-rect", "1,2,3,4"}, "cannot be combined"},
       {{"render", greySource, "-o", out, "--watermark", cmyk}, "failed with"},
   };
-  for (const auto& [arguments, message] : cases) {
-    const KxhostRun run = RunKxhost(arguments);
-    EXPECT_NE(run.exitCode, 0) << message;
-    const std::vector<std::string> lines = run.errorLines();
-    ASSERT_EQ(lines.size(), 1u) << run.err;
-    EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
-  }
+  for (const auto& [arguments, message] : cases) ExpectOneErrorLine(arguments, message);
 }
 
 TEST_F(KxhostWatermark, InfoListsAllFiveClassesAsServed) {
