@@ -3,7 +3,7 @@
 # need; does nothing when they are all present.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-multilib qemu-user googletest libgtest-dev libgmock-dev
-          libbenchmark-dev libgdal-dev gdal-bin)
+          libbenchmark-dev libgdal-dev gdal-bin libhwy-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,551 @@
+// Vector kernels for planes of packed pixels, written once over Google
+// Highway's portable vector operations and compiled by it for each x86
+// instruction set (SSSE3, SSE4, AVX2, AVX-512); Highway picks the best one the
+// machine runs on the first call. Highway was chosen over hand-written
+// intrinsics behind compiler target attributes because it brings the
+// per-target compilation, the CPU detection and a way for tests to force each
+// target, and because its whole-vector operations (interleaved loads and
+// stores of 3 and 4 bands, widening multiplies) serve the colour-space
+// kernels too, which would otherwise need their shuffles written per
+// instruction set. With this compiler Highway's portable target holds one
+// lane per vector, too narrow for the byte shuffles here, so that target (and
+// a build without Highway's run-time library) uses the portable kernels.
+#include "raster/vectorPlaneCopy.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "raster/portablePlaneCopy.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "raster/vectorPlaneCopy.cpp"
+#include "hwy/cache_control.h"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+// Byte tables shared by every target, defined once.
+#ifndef KELVANE_RASTER_VECTOR_PLANE_COPY_TABLES
+#define KELVANE_RASTER_VECTOR_PLANE_COPY_TABLES
+namespace Kelvane {
+namespace shuffle_tables {
+
+// Indices of a byte shuffle within one 128-bit block; 0x80 yields zero.
+struct alignas(16) ByteTable {
+  uint8_t index[16];
+};
+constexpr uint8_t kZero = 0x80;
+
+// Reverses the order of the N-byte units of a block (N divides 16).
+template <size_t N>
+constexpr ByteTable reverseUnits() {
+  ByteTable table{};
+  for (size_t j = 0; j < 16; ++j) table.index[j] = static_cast<uint8_t>((16 / N - 1 - j / N) * N + j % N);
+  return table;
+}
+
+// Reverses the pixels of N bytes (3 or 6) in 48 bytes held as three blocks:
+// block o of the result takes from block v of the source the bytes that
+// from[o][v] names; uses[o][v] says whether it takes any.
+struct TripleReversal {
+  ByteTable from[3][3];
+  bool uses[3][3];
+};
+template <size_t N>
+constexpr TripleReversal tripleReversal() {
+  TripleReversal table{};
+  for (size_t o = 0; o < 3; ++o) {
+    for (size_t v = 0; v < 3; ++v) {
+      for (size_t j = 0; j < 16; ++j) table.from[o][v].index[j] = kZero;
+    }
+  }
+  for (size_t g = 0; g < 48; ++g) {
+    const size_t source = (48 / N - 1 - g / N) * N + g % N;
+    table.from[g / 16][source / 16].index[g % 16] = static_cast<uint8_t>(source % 16);
+    table.uses[g / 16][source / 16] = true;
+  }
+  return table;
+}
+
+// Spreads packed pixels of N bytes into lanes of L bytes (bytes past a pixel
+// in its lane are left over), and packs them back.
+template <size_t N, size_t L>
+constexpr ByteTable spreadPixels() {
+  ByteTable table{};
+  for (size_t j = 0; j < 16; ++j) table.index[j] = static_cast<uint8_t>(j / L * N + std::min(j % L, N - 1));
+  return table;
+}
+template <size_t N, size_t L>
+constexpr ByteTable packPixels() {
+  ByteTable table{};
+  for (size_t j = 0; j < 16; ++j) table.index[j] = j < 16 / L * N ? static_cast<uint8_t>(j / N * L + j % N) : kZero;
+  return table;
+}
+
+template <size_t N>
+inline constexpr ByteTable kReverseUnits = reverseUnits<N>();
+template <size_t N>
+inline constexpr TripleReversal kTripleReversal = tripleReversal<N>();
+template <size_t N, size_t L>
+inline constexpr ByteTable kSpreadPixels = spreadPixels<N, L>();
+template <size_t N, size_t L>
+inline constexpr ByteTable kPackPixels = packPixels<N, L>();
+
+}  // namespace shuffle_tables
+}  // namespace Kelvane
+#endif  // KELVANE_RASTER_VECTOR_PLANE_COPY_TABLES
+
+HWY_BEFORE_NAMESPACE();
+namespace Kelvane {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+void CopyPlane(const PlaneCopy& plane) { copyPlanePortably(plane); }
+void SwapRowsReversed(unsigned char* first, unsigned char* second, size_t count, size_t pixelBytes) {
+  swapRowsReversedPortably(first, second, count, pixelBytes);
+}
+void ReverseRow(unsigned char* row, size_t count, size_t pixelBytes) { reverseRowPortably(row, count, pixelBytes); }
+
+#else
+
+namespace hn = hwy::HWY_NAMESPACE;
+namespace tables = shuffle_tables;
+using Block = hn::Full128<uint8_t>;  // one 128-bit block of bytes
+
+// ---- Rows reversed
+
+// Pixels of 1, 2, 4 or 8 bytes, a whole vector at a time: the pixels of each
+// 128-bit block are reversed by a byte shuffle, then the blocks.
+template <size_t N>
+class VectorReverser {
+ public:
+  using D = hn::ScalableTag<uint8_t>;
+  struct Group {
+    hn::Vec<D> bytes;
+  };
+
+  VectorReverser() : units_(hn::LoadDup128(d_, tables::kReverseUnits<N>.index)) {}
+  size_t bytes() const { return hn::Lanes(d_); }
+  Group load(const uint8_t* from) const { return {hn::LoadU(d_, from)}; }
+  void storeReversed(const Group& group, uint8_t* to) const {
+    hn::StoreU(hn::ReverseBlocks(d_, hn::TableLookupBytes(group.bytes, units_)), d_, to);
+  }
+
+ private:
+  D d_;
+  hn::Vec<D> units_;
+};
+
+// Pixels of 3 or 6 bytes, 48 bytes (16 or 8 pixels) at a time in three
+// blocks; each block of the result gathers its bytes from up to three.
+template <size_t N>
+class TripleBlockReverser {
+ public:
+  struct Group {
+    hn::Vec<Block> blocks[3];
+  };
+
+  size_t bytes() const { return 48; }
+  Group load(const uint8_t* from) const {
+    return {{hn::LoadU(b_, from), hn::LoadU(b_, from + 16), hn::LoadU(b_, from + 32)}};
+  }
+  void storeReversed(const Group& group, uint8_t* to) const {
+    constexpr const tables::TripleReversal& table = tables::kTripleReversal<N>;
+    HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) {
+      hn::Vec<Block> out = hn::Zero(b_);
+      HWY_UNROLL(3) for (size_t v = 0; v < 3; ++v) {
+        if (table.uses[o][v]) {
+          out = hn::Or(out, hn::TableLookupBytesOr0(group.blocks[v], hn::Load(b_, table.from[o][v].index)));
+        }
+      }
+      hn::StoreU(out, b_, to + 16 * o);
+    }
+  }
+
+ private:
+  Block b_;
+};
+
+// Calls fn with the reverser of pixels of n bytes; false for other sizes.
+template <typename Fn>
+bool withReverser(size_t n, Fn&& fn) {
+  switch (n) {
+    case 1: fn(VectorReverser<1>()); return true;
+    case 2: fn(VectorReverser<2>()); return true;
+    case 3: fn(TripleBlockReverser<3>()); return true;
+    case 4: fn(VectorReverser<4>()); return true;
+    case 6: fn(TripleBlockReverser<6>()); return true;
+    case 8: fn(VectorReverser<8>()); return true;
+    default: return false;
+  }
+}
+
+// Rows go in the order that reads the source upwards in memory, which the
+// hardware prefetches best; the result does not depend on the order.
+template <class CopyRow>
+void forEachRowUpwards(const PlaneCopy& plane, const CopyRow& copyRow) {
+  const size_t rowBytes = plane.width * plane.elementBytes;
+  for (uint32_t i = 0; i < plane.height; ++i) {
+    const uint32_t y = plane.alongColumn < 0 ? plane.height - 1 - i : i;
+    copyRow(plane.destination + static_cast<ptrdiff_t>(y) * plane.destinationRowStride,
+            plane.source + static_cast<ptrdiff_t>(y) * plane.alongColumn, rowBytes);
+  }
+}
+
+// Each destination row is a source row read backwards. The source row is
+// read forwards and the destination row written from its end, which the
+// hardware prefetches better than a backward read; the pixels short of a
+// group go one by one.
+// Each destination row is a source row read backwards. The source row is
+// read forwards and the destination row written from its end, which the
+// hardware prefetches better than a backward read; the pixels short of a
+// group go one by one.
+template <class Reverser>
+void reverseRows(const Reverser& reverser, const PlaneCopy& plane) {
+  const size_t n = plane.elementBytes;
+  const size_t group = reverser.bytes();
+  forEachRowUpwards(plane, [&](uint8_t* to, const uint8_t* last, size_t rowBytes) {
+    const uint8_t* from = last - (rowBytes - n);
+    uint8_t* end = to + rowBytes;
+    size_t done = 0;
+    for (; done + group <= rowBytes; done += group)
+      reverser.storeReversed(reverser.load(from + done), end - done - group);
+    for (; done < rowBytes; done += n) std::memcpy(end - done - n, from + done, n);
+  });
+}
+
+template <class Reverser>
+void swapReversed(const Reverser& reverser, uint8_t* first, uint8_t* second, size_t count, size_t n) {
+  const size_t rowBytes = count * n;
+  const size_t group = reverser.bytes();
+  size_t done = 0;
+  for (; done + group <= rowBytes; done += group) {
+    uint8_t* front = first + done;
+    uint8_t* back = second + rowBytes - done - group;
+    const auto frontGroup = reverser.load(front);
+    reverser.storeReversed(reverser.load(back), front);
+    reverser.storeReversed(frontGroup, back);
+  }
+  swapRowsReversedPortably(first + done, second, count - done / n, n);
+}
+
+// Swaps reversed groups from both ends until they would meet; the middle
+// pixels go one by one.
+template <class Reverser>
+void reverseInPlace(const Reverser& reverser, uint8_t* row, size_t count, size_t n) {
+  const size_t group = reverser.bytes();
+  size_t front = 0;
+  size_t back = count * n;
+  for (; back - front >= 2 * group; front += group, back -= group) {
+    const auto frontGroup = reverser.load(row + front);
+    reverser.storeReversed(reverser.load(row + back - group), row + front);
+    reverser.storeReversed(frontGroup, row + back - group);
+  }
+  reverseRowPortably(row + front, (back - front) / n, n);
+}
+
+// ---- Quarter turns
+
+// How pixels of N bytes are turned: in register tiles of kLanes x kLanes
+// pixels, in lanes of their own size (1, 2, 4, 8 bytes) or spread to lanes
+// of 4 and 8 bytes (3 and 6 bytes) as they are loaded and packed again as
+// they are stored; and through a staging tile of kTileRows destination rows
+// by kTileColumns destination columns, which is written out a row at a time.
+template <size_t N>
+struct TileShape {
+  using Lane = hwy::UnsignedFromSize<N == 3 ? 4 : N == 6 ? 8 : N>;
+  static constexpr size_t kLanes = 16 / sizeof(Lane);
+  static constexpr bool kSpread = sizeof(Lane) != N;
+  // Tiles of 128 by 256 or 384 bytes read and write whole cache lines in
+  // runs long enough for the memory to serve them well, and the staging tile
+  // stays below 64 KiB.
+  static constexpr uint32_t kTileColumns = (kSpread ? 384 : 256) / N;
+  static constexpr uint32_t kTileRows = kTileColumns < 128 ? kTileColumns : 128;
+  // Staging rows stay 64-byte aligned and keep room for a spread block's
+  // store, which writes up to four bytes past its pixels.
+  static constexpr size_t kStagingStride = kTileColumns * N + 64;
+  static_assert(kTileRows * kStagingStride + 64 <= kPlaneCopyScratchBytes, "staging tile exceeds the scratch memory");
+};
+
+// Lane indices that gather, into 128-bit block k, the four dwords from
+// dword 3k on: the 12 pixel bytes of block k and what follows them.
+struct alignas(64) GatherDwords {
+  int32_t index[16];
+};
+constexpr GatherDwords gatherDwords() {
+  GatherDwords table{};
+  for (int32_t j = 0; j < 16; ++j) table.index[j] = 3 * (j / 4) + j % 4;
+  return table;
+}
+inline constexpr GatherDwords kGatherDwords = gatherDwords();
+
+// Stores the 128-bit blocks of v at out, out + blockStride, ...
+template <class D>
+HWY_INLINE void storeBlocks(D d, hn::Vec<D> v, uint8_t* out, ptrdiff_t blockStride) {
+  if constexpr (hn::MaxLanes(D()) > 16) {
+    const hn::Half<D> half;
+    const ptrdiff_t halfBlocks = static_cast<ptrdiff_t>(hn::MaxLanes(D()) / 32);
+    storeBlocks(half, hn::LowerHalf(half, v), out, blockStride);
+    storeBlocks(half, hn::UpperHalf(half, v), out + halfBlocks * blockStride, blockStride);
+  } else {
+    hn::StoreU(v, d, out);
+  }
+}
+
+// Transposes, in registers, one tile of kLanes x kLanes pixels per 128-bit
+// block of D: tile row i is read from source row rows[i] (rowBytes bytes
+// from its low end), block k of it being the kLanes pixels from byte
+// offset + k * kLanes * N; tile column j of block k is stored at
+// out + j * columnStride + k * blockStride. A spread load that would pass
+// the row's end starts early instead, and its pixels are found by the
+// shuffles.
+template <size_t N, class D>
+HWY_INLINE void transposeTiles(D d, const uint8_t* const* rows, size_t offset, size_t rowBytes, uint8_t* out,
+                               ptrdiff_t columnStride, ptrdiff_t blockStride) {
+  using Shape = TileShape<N>;
+  using Lane = typename Shape::Lane;
+  constexpr size_t K = Shape::kLanes;
+  const hn::Repartition<Lane, D> dl;
+  hn::Vec<decltype(dl)> tile[K];
+  if constexpr (Shape::kSpread) {
+    const size_t start = std::min(offset, rowBytes - hn::Lanes(d));
+    const size_t shift = offset - start;
+    if constexpr (hn::MaxLanes(D()) > 16) {
+      // Blocks gather their dwords across the vector; the shuffle then
+      // skips the bytes short of a dword.
+      const hn::Repartition<int32_t, D> d32;
+      const auto dwords =
+          hn::Min(hn::Add(hn::Load(d32, kGatherDwords.index), hn::Set(d32, static_cast<int32_t>(shift / 4))),
+                  hn::Set(d32, static_cast<int32_t>(hn::Lanes(d32) - 1)));
+      const auto gather = hn::IndicesFromVec(d32, dwords);
+      const auto spread = hn::Add(hn::LoadDup128(d, tables::kSpreadPixels<N, sizeof(Lane)>.index),
+                                  hn::Set(d, static_cast<uint8_t>(shift % 4)));
+      HWY_UNROLL(16) for (size_t i = 0; i < K; ++i) {
+        const auto gathered = hn::TableLookupLanes(hn::BitCast(d32, hn::LoadU(d, rows[i] + start)), gather);
+        tile[i] = hn::BitCast(dl, hn::TableLookupBytes(hn::BitCast(d, gathered), spread));
+      }
+    } else {
+      const auto spread = hn::Add(hn::LoadDup128(d, tables::kSpreadPixels<N, sizeof(Lane)>.index),
+                                  hn::Set(d, static_cast<uint8_t>(shift)));
+      HWY_UNROLL(16) for (size_t i = 0; i < K; ++i) {
+        tile[i] = hn::BitCast(dl, hn::TableLookupBytes(hn::LoadU(d, rows[i] + start), spread));
+      }
+    }
+  } else {
+    HWY_UNROLL(16) for (size_t i = 0; i < K; ++i) tile[i] = hn::BitCast(dl, hn::LoadU(d, rows[i] + offset));
+  }
+  // log2(K) rounds of interleaving row i with row i + K/2 turn rows into columns.
+  HWY_UNROLL(4) for (size_t round = K; round > 1; round /= 2) {
+    hn::Vec<decltype(dl)> next[K];
+    HWY_UNROLL(8) for (size_t i = 0; i < K / 2; ++i) {
+      next[2 * i] = hn::InterleaveLower(dl, tile[i], tile[i + K / 2]);
+      next[2 * i + 1] = hn::InterleaveUpper(dl, tile[i], tile[i + K / 2]);
+    }
+    HWY_UNROLL(16) for (size_t i = 0; i < K; ++i) tile[i] = next[i];
+  }
+  HWY_UNROLL(16) for (size_t j = 0; j < K; ++j) {
+    hn::Vec<D> column = hn::BitCast(d, tile[j]);
+    if constexpr (Shape::kSpread) {
+      column = hn::TableLookupBytes(column, hn::LoadDup128(d, tables::kPackPixels<N, sizeof(Lane)>.index));
+    }
+    storeBlocks(d, column, out + static_cast<ptrdiff_t>(j) * columnStride, blockStride);
+  }
+}
+
+// Source rows are fetched this many rows ahead of their turn: far enough for
+// the memory to answer, near enough that the lines are still cached.
+constexpr uint32_t kPrefetchRows = 8;
+
+// Destination rows [y0, y1) and columns [x0, x1) of a quarter turn into
+// `staging`: whole register tiles, as many blocks at once as a vector holds,
+// then one block at a time, in rising columns so that each spread store's
+// spill is overwritten by the next; then the columns and rows short of a
+// tile, pixel by pixel.
+template <size_t N>
+void turnIntoStaging(const PlaneCopy& plane, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1, uint8_t* staging) {
+  using Shape = TileShape<N>;
+  constexpr size_t K = Shape::kLanes;
+  constexpr ptrdiff_t stride = Shape::kStagingStride;
+  const hn::ScalableTag<uint8_t> full;
+  const Block block;
+  // Source rows are read in rising addresses from their low end: destination
+  // row y takes pixel y of a row when the walk runs forwards along source
+  // rows, else pixel height - 1 - y.
+  const bool forwards = plane.alongColumn > 0;
+  const size_t rowBytes = size_t{plane.height} * N;
+  const uint8_t* lowEnds = plane.source + (forwards ? 0 : static_cast<ptrdiff_t>(plane.height - 1) * plane.alongColumn);
+  const uint32_t xTiles = x0 + (x1 - x0) / K * K;
+  uint32_t yTiles = y0;
+  // Rows of `count` tiles in D from y on, and where their top row lies.
+  const auto turnRun = [&](auto d, const uint8_t* const* rows, uint8_t* column, uint32_t y, size_t pixels) {
+    const size_t offset = (forwards ? y : plane.height - y - pixels) * N;
+    uint8_t* top = column + static_cast<ptrdiff_t>(forwards ? y - y0 : y - y0 + pixels - 1) * stride;
+    const ptrdiff_t columnStride = forwards ? stride : -stride;
+    transposeTiles<N>(d, rows, offset, rowBytes, top, columnStride, static_cast<ptrdiff_t>(K) * columnStride);
+  };
+  for (uint32_t x = x0; x < xTiles; x += K) {
+    const uint8_t* rows[K];
+    for (size_t i = 0; i < K; ++i) rows[i] = lowEnds + static_cast<ptrdiff_t>(x + i) * plane.alongRow;
+    const uint32_t ahead = x + kPrefetchRows;
+    for (uint32_t r = ahead; r < std::min<uint32_t>(ahead + K, plane.width); ++r) {
+      const uint8_t* row = lowEnds + static_cast<ptrdiff_t>(r) * plane.alongRow;
+      const size_t low = (forwards ? y0 : plane.height - y1) * N;
+      for (size_t b = 0; b < size_t{y1 - y0} * N; b += 64) hwy::Prefetch(row + low + b);
+    }
+    uint8_t* column = staging + (x - x0) * N;
+    const size_t fullPixels = K * hn::Lanes(full) / 16;
+    uint32_t y = y0;
+    if (rowBytes >= hn::Lanes(full)) {
+      for (; y + fullPixels <= y1; y += static_cast<uint32_t>(fullPixels)) turnRun(full, rows, column, y, fullPixels);
+    }
+    for (; y + K <= y1; y += K) turnRun(block, rows, column, y, K);
+    yTiles = y;
+  }
+  for (uint32_t y = y0; y < y1; ++y) {
+    for (uint32_t x = y < yTiles ? xTiles : x0; x < x1; ++x) {
+      std::memcpy(
+          staging + (y - y0) * stride + (x - x0) * N,
+          plane.source + static_cast<ptrdiff_t>(x) * plane.alongRow + static_cast<ptrdiff_t>(y) * plane.alongColumn, N);
+    }
+  }
+}
+
+// Copies `bytes` bytes of a staging row to the destination, with streaming
+// stores (which bypass the caches) where asked and the destination is
+// aligned for them.
+HWY_INLINE void writeRow(uint8_t* to, const uint8_t* from, size_t bytes, bool stream) {
+  const hn::ScalableTag<uint8_t> d;
+  const size_t lanes = hn::Lanes(d);
+  size_t i = 0;
+  if (stream && reinterpret_cast<uintptr_t>(to) % lanes == 0) {
+    for (; i + lanes <= bytes; i += lanes) hn::Stream(hn::LoadU(d, from + i), d, to + i);
+  }
+  for (; i + lanes <= bytes; i += lanes) hn::StoreU(hn::LoadU(d, from + i), d, to + i);
+  if (i < bytes) std::memcpy(to + i, from + i, bytes - i);
+}
+
+// Outputs above this size are written with streaming stores: they are well
+// beyond what the second-level cache holds, so keeping them there would
+// only evict the source; smaller ones stay cached for whoever reads them next.
+constexpr uint64_t kStreamingBytes = 8 * 1024 * 1024;
+
+// The first destination column at which every destination row is 64-byte
+// aligned, so that tiles from there on write whole cache lines; none when
+// rows are not equally aligned or no column is.
+bool streamingPhase(const PlaneCopy& plane, size_t n, uint32_t& phase) {
+  if (plane.destinationRowStride % 64 != 0 || uint64_t{plane.width} * n * plane.height < kStreamingBytes) return false;
+  const uintptr_t address = reinterpret_cast<uintptr_t>(plane.destination);
+  for (uint32_t x = 0; x < 64 && x < plane.width; ++x) {
+    if ((address + x * n) % 64 == 0) {
+      phase = x;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Destination columns go in strips of about 1024, so that the source rows
+// of a strip stay in the address translation cache while the strip is walked
+// from the top; each strip goes in bands of tile rows, each band in tiles.
+constexpr uint32_t kStripColumns = 1024;
+
+template <size_t N>
+void turnQuarter(const PlaneCopy& plane) {
+  using Shape = TileShape<N>;
+  constexpr uint32_t kColumns = Shape::kTileColumns;
+  constexpr uint32_t kRows = Shape::kTileRows;
+  uint8_t* staging = plane.scratch + (64 - reinterpret_cast<uintptr_t>(plane.scratch) % 64) % 64;
+  uint32_t phase = 0;
+  const bool stream = streamingPhase(plane, N, phase);
+  // Tile boundaries: the phase, then every kColumns columns.
+  const auto tileEnd = [&](uint32_t x) {
+    const uint32_t end = x < phase ? phase : phase + ((x - phase) / kColumns + 1) * kColumns;
+    return std::min(end, plane.width);
+  };
+  for (uint32_t strip = 0; strip < plane.width;) {
+    uint32_t stripEnd = tileEnd(strip);
+    while (stripEnd < plane.width && stripEnd - strip + kColumns <= kStripColumns) stripEnd = tileEnd(stripEnd);
+    for (uint32_t y0 = 0; y0 < plane.height; y0 += kRows) {
+      const uint32_t y1 = y0 + std::min(kRows, plane.height - y0);
+      for (uint32_t x0 = strip, x1 = tileEnd(strip); x0 < stripEnd; x0 = x1, x1 = tileEnd(x1)) {
+        turnIntoStaging<N>(plane, x0, x1, y0, y1, staging);
+        uint8_t* to = plane.destination + static_cast<ptrdiff_t>(y0) * plane.destinationRowStride + size_t{x0} * N;
+        for (uint32_t r = 0; r < y1 - y0; ++r, to += plane.destinationRowStride) {
+          writeRow(to, staging + r * Shape::kStagingStride, size_t{x1 - x0} * N, stream);
+        }
+      }
+    }
+    strip = stripEnd;
+  }
+  if (stream) hwy::FlushStream();
+}
+
+// Chooses the kernel for a plane once: packed pixels of a handled size whose
+// source pixels lie next to each other along a destination row (rows
+// reversed) or down a destination column (quarter turns, with at least a
+// block of bytes in every source row).
+void CopyPlane(const PlaneCopy& plane) {
+  const size_t n = plane.elementBytes;
+  const ptrdiff_t pixel = static_cast<ptrdiff_t>(n);
+  if (plane.packed() && !plane.quarterTurn && plane.alongRow == pixel) {
+    forEachRowUpwards(plane, [](uint8_t* to, const uint8_t* from, size_t bytes) { std::memcpy(to, from, bytes); });
+    return;
+  }
+  if (plane.packed() && !plane.quarterTurn && plane.alongRow == -pixel &&
+      withReverser(n, [&](const auto& reverser) { reverseRows(reverser, plane); })) {
+    return;
+  }
+  if (plane.packed() && plane.quarterTurn && plane.scratch != nullptr &&
+      (plane.alongColumn == pixel || plane.alongColumn == -pixel) && size_t{plane.height} * n >= 16) {
+    switch (n) {
+      case 1: turnQuarter<1>(plane); return;
+      case 2: turnQuarter<2>(plane); return;
+      case 3: turnQuarter<3>(plane); return;
+      case 4: turnQuarter<4>(plane); return;
+      case 6: turnQuarter<6>(plane); return;
+      case 8: turnQuarter<8>(plane); return;
+      default: break;
+    }
+  }
+  copyPlanePortably(plane);
+}
+
+void SwapRowsReversed(unsigned char* first, unsigned char* second, size_t count, size_t pixelBytes) {
+  if (!withReverser(pixelBytes,
+                    [&](const auto& reverser) { swapReversed(reverser, first, second, count, pixelBytes); })) {
+    swapRowsReversedPortably(first, second, count, pixelBytes);
+  }
+}
+
+void ReverseRow(unsigned char* row, size_t count, size_t pixelBytes) {
+  if (!withReverser(pixelBytes, [&](const auto& reverser) { reverseInPlace(reverser, row, count, pixelBytes); })) {
+    reverseRowPortably(row, count, pixelBytes);
+  }
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace HWY_NAMESPACE
+}  // namespace Kelvane
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace Kelvane {
+
+HWY_EXPORT(CopyPlane);
+HWY_EXPORT(SwapRowsReversed);
+HWY_EXPORT(ReverseRow);
+
+void copyPlane(const PlaneCopy& plane) { HWY_DYNAMIC_DISPATCH(CopyPlane)(plane); }
+
+void swapRowsReversed(unsigned char* first, unsigned char* second, size_t count, size_t pixelBytes) {
+  HWY_DYNAMIC_DISPATCH(SwapRowsReversed)(first, second, count, pixelBytes);
+}
+
+void reverseRow(unsigned char* row, size_t count, size_t pixelBytes) {
+  HWY_DYNAMIC_DISPATCH(ReverseRow)(row, count, pixelBytes);
+}
+
+}  // namespace Kelvane
+#endif  // HWY_ONCE
