@@ -13,9 +13,10 @@
 
 namespace Kelvane {
 
-// Working memory a quarter turn may use: a staging tile below 64 KiB, so that
-// it stays in the first- or second-level cache, plus room to align it.
-constexpr size_t kPlaneCopyScratchBytes = 64 * 1024 + 64;
+// Working memory a quarter turn may use: a staging tile of at most 112 KiB,
+// so that it stays in the second-level cache, plus room to align it. Below
+// the size at which the C library maps fresh pages for every allocation.
+constexpr size_t kPlaneCopyScratchBytes = 112 * 1024 + 64;
 
 struct PlaneCopy {
   const unsigned char* source = nullptr;  // the element destination (0, 0) takes

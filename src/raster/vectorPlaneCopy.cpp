@@ -257,11 +257,13 @@ struct TileShape {
   using Lane = hwy::UnsignedFromSize<N == 3 ? 4 : N == 6 ? 8 : N>;
   static constexpr size_t kLanes = 16 / sizeof(Lane);
   static constexpr bool kSpread = sizeof(Lane) != N;
-  // Tiles of 128 by 256 or 384 bytes read and write whole cache lines in
-  // runs long enough for the memory to serve them well, and the staging tile
-  // stays below 64 KiB.
+  // A tile reads runs of twice the bytes it writes to each destination row
+  // (512 or 768 from each source row, 256 or 384 to each destination row):
+  // long runs are what the memory serves best, and reads wait for it while
+  // streamed writes do not. At most 256 rows keep the staging tile below
+  // 128 KiB, in the second-level cache.
   static constexpr uint32_t kTileColumns = (kSpread ? 384 : 256) / N;
-  static constexpr uint32_t kTileRows = kTileColumns < 128 ? kTileColumns : 128;
+  static constexpr uint32_t kTileRows = 2 * kTileColumns < 256 ? 2 * kTileColumns : 256;
   // Staging rows stay 64-byte aligned and keep room for a spread block's
   // store, which writes up to four bytes past its pixels.
   static constexpr size_t kStagingStride = kTileColumns * N + 64;
@@ -353,8 +355,9 @@ HWY_INLINE void transposeTiles(D d, const uint8_t* const* rows, size_t offset, s
   }
 }
 
-// Source rows are fetched this many rows ahead of their turn: far enough for
-// the memory to answer, near enough that the lines are still cached.
+// Source rows are fetched this many rows past the register tile being turned:
+// far enough for the memory to answer, near enough that the lines are still
+// cached when their turn comes.
 constexpr uint32_t kPrefetchRows = 8;
 
 // Destination rows [y0, y1) and columns [x0, x1) of a quarter turn into
@@ -377,7 +380,8 @@ void turnIntoStaging(const PlaneCopy& plane, uint32_t x0, uint32_t x1, uint32_t 
   const uint8_t* lowEnds = plane.source + (forwards ? 0 : static_cast<ptrdiff_t>(plane.height - 1) * plane.alongColumn);
   const uint32_t xTiles = x0 + (x1 - x0) / K * K;
   uint32_t yTiles = y0;
-  // Rows of `count` tiles in D from y on, and where their top row lies.
+  // Turns the register tiles of `pixels` destination rows from y on, one per
+  // block of D, into the staging column for these source rows.
   const auto turnRun = [&](auto d, const uint8_t* const* rows, uint8_t* column, uint32_t y, size_t pixels) {
     const size_t offset = (forwards ? y : plane.height - y - pixels) * N;
     uint8_t* top = column + static_cast<ptrdiff_t>(forwards ? y - y0 : y - y0 + pixels - 1) * stride;
@@ -387,7 +391,7 @@ void turnIntoStaging(const PlaneCopy& plane, uint32_t x0, uint32_t x1, uint32_t 
   for (uint32_t x = x0; x < xTiles; x += K) {
     const uint8_t* rows[K];
     for (size_t i = 0; i < K; ++i) rows[i] = lowEnds + static_cast<ptrdiff_t>(x + i) * plane.alongRow;
-    const uint32_t ahead = x + kPrefetchRows;
+    const uint32_t ahead = x + K + kPrefetchRows;
     for (uint32_t r = ahead; r < std::min<uint32_t>(ahead + K, plane.width); ++r) {
       const uint8_t* row = lowEnds + static_cast<ptrdiff_t>(r) * plane.alongRow;
       const size_t low = (forwards ? y0 : plane.height - y1) * N;
