@@ -20,9 +20,9 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "raster/vectorPlaneCopy.cpp"
-#include "hwy/cache_control.h"
-#include "hwy/foreach_target.h"  // IWYU pragma: keep
-#include "hwy/highway.h"
+#include <hwy/cache_control.h>
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
 // Byte tables shared by every target, defined once.
 #ifndef KELVANE_RASTER_VECTOR_PLANE_COPY_TABLES

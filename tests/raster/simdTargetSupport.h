@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "hwy/highway.h"
-#include "hwy/targets.h"
+#include <hwy/highway.h>
+#include <hwy/targets.h>
 
 namespace Kelvane {
 namespace testing_support {
