@@ -22,7 +22,7 @@
 #include "benchSourceBase.h"
 #include "benchTiming.h"
 #include "com/kxComClassEntry.h"
-#include "stages/kxv_persistantPixelCache.h"
+#include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 
 namespace {
 

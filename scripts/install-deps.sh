@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build, the tests and the reference host
 # need; does nothing when they are all present.
 set -euo pipefail
-packages=(cmake ninja-build g++ g++-multilib qemu-user googletest libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ g++-multilib qemu-user googletest libgtest-dev libgmock-dev pkg-config dpkg-dev
           libbenchmark-dev libgdal-dev gdal-bin libhwy-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -13,10 +13,10 @@ flavours=("$@")
 [ ${#flavours[@]} -eq 0 ] && flavours=(x86-64 i386 sanitize)
 jobs=$(nproc)
 
+# Each flavour is a preset of CMakePresets.json (build/<flavour>).
 configure() {
   local name=$1
-  shift
-  cmake -S "$root" -B "$root/build/$name" -G Ninja "$@" >"$root/build/$name.configure.log" 2>&1 ||
+  (cd "$root" && cmake --preset "$name") >"$root/build/$name.configure.log" 2>&1 ||
     { cat "$root/build/$name.configure.log"; return 1; }
 }
 
@@ -27,15 +27,7 @@ summaries=()
 mkdir -p "$root/build"
 for flavour in "${flavours[@]}"; do
   case $flavour in
-    x86-64)
-      configure x86-64 -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
-        -DKX_BUILD_TOOLS=ON -DKX_BUILD_BENCH=ON ;;
-    i386)
-      configure i386 -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O2 \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i386.cmake" ;;
-    sanitize)
-      configure sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DKX_SANITIZE=ON \
-        -DKX_BUILD_TOOLS=ON ;;
+    x86-64 | i386 | sanitize) configure "$flavour" ;;
     *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
   esac || { echo "$flavour: configure failed"; status=1; continue; }
 

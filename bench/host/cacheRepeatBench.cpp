@@ -12,18 +12,18 @@
 #include <string>
 #include <vector>
 
-#include "../benchTiming.h"
+#include "benchTiming.h"
 #include "kxhost/cacheOptions.h"
 #include "kxhost/comPtr.h"
-#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/gdalSource.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/sampleImage.h"
 #include "kxhost/stageChain.h"
 
 namespace {
 
-using namespace Kelvane;
-using bench::secondsOf;
+using namespace kxhost;
+using Kelvane::bench::secondsOf;
 
 constexpr uint32_t kSide = 4096;
 constexpr uint32_t kBands = 3;
@@ -38,11 +38,11 @@ std::string compressedSample(std::string* error) {
   const std::string path = (directory / "sample4096x3deflate.tif").string();
   if (std::filesystem::exists(path)) return path;
   const std::string plain = (directory / "sample4096x3plain.tif").string();
-  KxSampleRecipe recipe;
+  SampleRecipe recipe;
   recipe.width = recipe.height = kSide;
   recipe.bands = kBands;
   recipe.overviews = false;
-  if (!KxWriteSampleImage(plain, recipe, error)) return std::string();
+  if (!WriteSampleImage(plain, recipe, error)) return std::string();
   GDALDatasetH input = GDALOpen(plain.c_str(), GA_ReadOnly);
   char* options[] = {const_cast<char*>("COMPRESS=DEFLATE"), const_cast<char*>("TILED=YES"), nullptr};
   GDALDatasetH output = input == nullptr ? nullptr
@@ -63,24 +63,24 @@ struct Fixture {
   std::string path;
   std::string cacheDirectory;
   std::vector<uint8_t> pixels = std::vector<uint8_t>(size_t{kRowBytes} * kSide, 0);
-  KxModuleLibrary module;  // declared before the chain, so it outlives it
-  KxComPtr<KxvGdalSource> source;
-  std::unique_ptr<KxStageChain> chain;
+  ModuleLibrary module;  // declared before the chain, so it outlives it
+  ComPtr<GdalSource> source;
+  std::unique_ptr<StageChain> chain;
 
   Fixture() {
     path = compressedSample(&error);
     if (path.empty()) return;
     char pattern[] = "/tmp/kx-cache-repeat-XXXXXX";
     cacheDirectory = mkdtemp(pattern) != nullptr ? pattern : "";
-    KxCacheOptions options;
+    CacheOptions options;
     options.useStage = true;
     options.directory = cacheDirectory;
-    if (cacheDirectory.empty() || !KxvGdalSource::open(path, {}, nullptr, source, &error) ||
+    if (cacheDirectory.empty() || !GdalSource::open(path, {}, nullptr, source, &error) ||
         !module.open(KX_MODULE_PATH, &error))
       return;
     source->AddRef();
-    chain = std::make_unique<KxStageChain>(KxComPtr<IKxContentImp>(source.get()));
-    if (!chain->push(module, KxPersistantPixelCacheStep(options), nullptr, &error)) chain.reset();
+    chain = std::make_unique<StageChain>(ComPtr<IKxContentImp>(source.get()));
+    if (!chain->push(module, PersistantPixelCacheStep(options), nullptr, &error)) chain.reset();
   }
   ~Fixture() {
     chain.reset();
@@ -114,7 +114,7 @@ void cachedRepeatDecode(benchmark::State& state) {
   HRESULT filled = S_OK;
   const double cacheFirst = secondsOf([&] { filled = f.chain->head()->Decode(&buffer, KXV_BEST_QUALITY, nullptr); });
   if (FAILED(firstDecoded) || FAILED(filled)) return state.SkipWithError("decode failed");
-  bench::ratios()["first decode: cache time / GDAL time"] = cacheFirst / plainFirst;
+  Kelvane::bench::ratios()["first decode: cache time / GDAL time"] = cacheFirst / plainFirst;
 
   double gdalSeconds = 0.0;
   double cacheSeconds = 0.0;
@@ -131,7 +131,7 @@ void cachedRepeatDecode(benchmark::State& state) {
     cacheSeconds += seconds;
     state.SetIterationTime(seconds);
   }
-  bench::ratios()["repeat decode: GDAL time / cache time"] = gdalSeconds / cacheSeconds;
+  Kelvane::bench::ratios()["repeat decode: GDAL time / cache time"] = gdalSeconds / cacheSeconds;
   state.counters["vs_gdal"] = gdalSeconds / cacheSeconds;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kRowBytes * kSide);
 }

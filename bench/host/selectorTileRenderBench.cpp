@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "kxhost/comPtr.h"
-#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/gdalSource.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/sampleImage.h"
 #include "kxhost/stageChain.h"
@@ -23,7 +23,7 @@
 
 namespace {
 
-using namespace Kelvane;
+using namespace kxhost;
 
 constexpr uint32_t kSide = 8192;
 constexpr uint32_t kTile = 512;
@@ -39,9 +39,9 @@ struct Fixture {
   std::vector<uint8_t> output;
   std::vector<uint8_t> copySource;
   GDALDatasetH dataset = nullptr;
-  KxModuleLibrary module;  // declared before the chain, so it outlives it
-  KxComPtr<KxvGdalSource> source;
-  std::unique_ptr<KxStageChain> chain;
+  ModuleLibrary module;  // declared before the chain, so it outlives it
+  ComPtr<GdalSource> source;
+  std::unique_ptr<StageChain> chain;
 
   Fixture() {
     GDALAllRegister();
@@ -49,11 +49,11 @@ struct Fixture {
     const std::filesystem::path directory = std::filesystem::temp_directory_path() / "kx_bench";
     std::filesystem::create_directories(directory);
     path = (directory / "sample8192x3.tif").string();
-    KxSampleRecipe recipe;
+    SampleRecipe recipe;
     recipe.width = recipe.height = kSide;
     recipe.bands = kBands;
     recipe.overviews = false;
-    if (!std::filesystem::exists(path) && !KxWriteSampleImage(path, recipe, &error)) return;
+    if (!std::filesystem::exists(path) && !WriteSampleImage(path, recipe, &error)) return;
     output.assign(static_cast<size_t>(kRowBytes) * kSide, 0);
     copySource.assign(output.size(), 7);
     dataset = GDALOpen(path.c_str(), GA_ReadOnly);
@@ -62,11 +62,11 @@ struct Fixture {
       return;
     }
     // Source, then the multiband selector showing bands 3,2,1.
-    if (!KxvGdalSource::open(path, {}, nullptr, source, &error) || !module.open(KX_MODULE_PATH, &error)) return;
+    if (!GdalSource::open(path, {}, nullptr, source, &error) || !module.open(KX_MODULE_PATH, &error)) return;
     source->AddRef();
-    chain = std::make_unique<KxStageChain>(KxComPtr<IKxContentImp>(source.get()));
+    chain = std::make_unique<StageChain>(ComPtr<IKxContentImp>(source.get()));
     const std::vector<uint16_t> bandMap(kBandMap, kBandMap + kBands);
-    if (!chain->push(module, KxMultibandSelectorStep(bandMap), nullptr, &error)) chain.reset();
+    if (!chain->push(module, MultibandSelectorStep(bandMap), nullptr, &error)) chain.reset();
   }
   ~Fixture() {
     chain.reset();
@@ -122,7 +122,7 @@ void BM_GdalRasterIO(benchmark::State& state) {
 void BM_MultibandSelectorChain(benchmark::State& state) {
   Fixture& f = fixture();
   if (!f.chain) return state.SkipWithError(f.error.c_str());
-  KxRenderJob job;
+  RenderJob job;
   job.head = f.chain->head();
   job.whole.scene = {0.0, 0.0, double(kSide), double(kSide), 1.0};
   job.whole.pBits = f.output.data();
@@ -130,7 +130,7 @@ void BM_MultibandSelectorChain(benchmark::State& state) {
   job.tileSize = kTile;
   job.threads = 1;
   for (auto _ : state) {
-    if (FAILED(KxRenderScene(job, nullptr, nullptr))) return state.SkipWithError("a tile decode failed");
+    if (FAILED(RenderScene(job, nullptr, nullptr))) return state.SkipWithError("a tile decode failed");
     benchmark::ClobberMemory();
   }
   reportBytes(state);

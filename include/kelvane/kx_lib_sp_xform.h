@@ -4,6 +4,10 @@
 
 #include "kelvane/kx_cache.h"
 #include "kelvane/kx_exception.h"
+#include "kelvane/kx_host_object.h"
+#if !defined(_WIN32)
+#include "kelvane/kx_registry_store.h"
+#endif
 #include "kelvane/kx_ids.h"
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_pixel.h"

@@ -34,6 +34,12 @@ enum KxHostColorSpace : uint32_t {
   KX_CS_MULTIBAND = 9,
 };
 
+// Sample order of a buffer (BufferFormat order).
+enum KxSampleOrder : uint32_t {
+  KX_ORDER_INTERLEAVED = 0,      // all samples of a pixel together
+  KX_ORDER_BAND_SEQUENTIAL = 1,  // one plane of rows per band
+};
+
 // Capability flags of RasterProps: differences from the source's native form
 // that the source handles itself.
 enum KxCapability : uint32_t {

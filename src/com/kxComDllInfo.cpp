@@ -8,6 +8,7 @@
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
 #include "platform/kxModulePath.h"
+#include "platform/kxRegistry.h"
 
 namespace Kelvane {
 
@@ -27,9 +28,17 @@ HRESULT KxComDllInfo::GetClassObject(const CLSID& clsid, const IID& iid, void** 
   return status;
 }
 
-HRESULT KxComDllInfo::RegisterServer() { return KxRegisterClasses(classTable_, modulePath_); }
+// Each walk holds the store against other walks, in this process or another,
+// so registering twice at once leaves one consistent set of keys.
+HRESULT KxComDllInfo::RegisterServer() {
+  KxRegistryStoreLock wholeStore;
+  return KxRegisterClasses(classTable_, modulePath_);
+}
 
-HRESULT KxComDllInfo::UnregisterServer() { return KxUnregisterClasses(classTable_); }
+HRESULT KxComDllInfo::UnregisterServer() {
+  KxRegistryStoreLock wholeStore;
+  return KxUnregisterClasses(classTable_);
+}
 
 HRESULT KxComDllInfo::CanUnloadNow() {
   if (KxComUnknown::GetLiveObjectCount() != 0) return S_FALSE;
@@ -58,14 +67,14 @@ void KxComDllInfo::SetModulePath(const char* path) {
 
 bool KxModuleEntry(KxComDllInfo& info, unsigned reason) {
   try {
-    if (reason == 1) {
+    if (reason == KX_PROCESS_ATTACH) {
       // The platform's module file name buffer holds 512 characters.
       char path[512];
       KxGetModuleFileName(path, sizeof path);
       info.SetModulePath(path);
       return info.OnAttach() >= 0;
     }
-    if (reason == 0) return info.OnDetach() >= 0;
+    if (reason == KX_PROCESS_DETACH) return info.OnDetach() >= 0;
     return false;
   } catch (...) {
     return false;

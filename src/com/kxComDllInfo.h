@@ -26,7 +26,7 @@ class KxComDllInfo {
   virtual HRESULT OnAttach();
   virtual HRESULT OnDetach();
 
-  // Replaces the stored copy of the path; raises KxUtilException(8) when the
+  // Replaces the stored copy of the path; raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the
   // copy cannot be allocated.
   void SetModulePath(const char* path);
   const char* modulePath() const { return modulePath_; }
@@ -37,8 +37,15 @@ class KxComDllInfo {
   char* modulePath_ = nullptr;         // owned; null until attach
 };
 
-// Platform module-entry routine: reason 1 attach, 0 detach, anything else
-// (thread notifications) does nothing and gives false.
+// Reasons the platform passes to the module-entry routine.
+enum KxModuleEntryReason : unsigned {
+  KX_PROCESS_DETACH = 0,
+  KX_PROCESS_ATTACH = 1,
+};
+
+// Platform module-entry routine: stores the module's path and runs the attach
+// hook on KX_PROCESS_ATTACH, runs the detach hook on KX_PROCESS_DETACH;
+// anything else (thread notifications) does nothing and gives false.
 bool KxModuleEntry(KxComDllInfo& info, unsigned reason);
 
 }  // namespace Kelvane

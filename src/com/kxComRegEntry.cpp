@@ -5,10 +5,7 @@
 namespace Kelvane {
 
 void KxClsidToText(const CLSID& clsid, char (&text)[KX_CLSID_TEXT_SIZE]) {
-  const uint8_t* d = clsid.Data4;
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(clsid.Data1), static_cast<unsigned>(clsid.Data2),
-                static_cast<unsigned>(clsid.Data3), d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7]);
+  std::snprintf(text, sizeof text, "%s", KxClassIdText(clsid).c_str());
 }
 
 void KxClassKeyPath(const CLSID& clsid, char (&path)[KX_CLASS_KEY_PATH_SIZE]) {

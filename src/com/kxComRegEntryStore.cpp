@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "com/kxComRegEntryList.h"
+#include "com/kxComRegList.h"
 
 namespace Kelvane {
 

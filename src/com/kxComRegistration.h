@@ -9,7 +9,7 @@ namespace Kelvane {
 
 // Registration walk: for each row, the class key with its display name and
 // the InprocServer32 subkey with the module path and ThreadingModel "Both".
-// 0x800480EA when a class key cannot be created (rows written stay written).
+// KX_E_CLASS_KEY when a class key cannot be created (rows written stay written).
 HRESULT KxRegisterClasses(const KxComClassEntry* table, const char* modulePath);
 
 // Unregistration walk: deletes each row's key tree; the result of the last row.

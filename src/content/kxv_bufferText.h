@@ -11,7 +11,7 @@ namespace Kelvane {
 
 // "ul:%f,%f wh:%f,%f mag:%f spp:%d stride:%d type:%d order:%d align:%d
 // rowbytes:%d smap:%d,%d,%d bps:%d" of the buffer (one line, single spaces).
-// Layout words are shown as signed decimals. Raises KxUtilException(8) when
+// Layout words are shown as signed decimals. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when
 // the text cannot be allocated.
 std::string KxvBufferText(const DecodeBuffer& buffer);
 

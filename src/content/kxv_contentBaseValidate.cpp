@@ -17,8 +17,6 @@ namespace Kelvane {
 
 namespace {
 
-using Config = KxvDecodeBufConfig;
-
 // Sum a + b x c in 64 bits; empty when it overflows.
 std::optional<uint64_t> MultiplyAdd(uint64_t a, uint64_t b, uint64_t c) {
   uint64_t product = 0;
@@ -34,21 +32,21 @@ std::optional<uint64_t> MultiplyAdd(uint64_t a, uint64_t b, uint64_t c) {
 // pitch.
 bool SamplesFitLayout(const DecodeBuffer& buffer) {
   const BufferFormat& format = buffer.format;
-  const uint64_t sampleBytes = Config::BytesPerSample(format.type);
-  if (sampleBytes == 0 || format.spp == 0 || format.spp > Config::kMaxSamples) return false;
-  if (format.order != 0 && format.order != 1) return false;
+  const uint64_t sampleBytes = KxvDecodeBufConfig::BytesPerSample(format.type);
+  if (sampleBytes == 0 || format.spp == 0 || format.spp > KxvDecodeBufConfig::kMaxSamples) return false;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return false;
   // Rows of order 0 are padded to their alignment; none of 0 bytes exists.
-  if (format.order == 0 && format.align == 0) return false;
-  const std::optional<uint32_t> columns = Config::ExtentCount(buffer.scene.width);
-  const std::optional<uint32_t> rows = Config::ExtentCount(buffer.scene.height);
+  if (format.order == KX_ORDER_INTERLEAVED && format.align == 0) return false;
+  const std::optional<uint32_t> columns = KxvDecodeBufConfig::ExtentCount(buffer.scene.width);
+  const std::optional<uint32_t> rows = KxvDecodeBufConfig::ExtentCount(buffer.scene.height);
   if (!columns || !rows) return false;
   // An empty scene addresses no sample at all.
   if (*columns == 0 || *rows == 0) return true;
 
   // Room each sample takes and the room all samples of a pixel share.
-  const bool interleaved = format.order == 0;
+  const bool interleaved = format.order == KX_ORDER_INTERLEAVED;
   const uint64_t step = uint64_t{format.stride} * sampleBytes;
-  const uint64_t byteSize = Config::GetByteSize(buffer);
+  const uint64_t byteSize = KxvDecodeBufConfig::GetByteSize(buffer);
   const uint64_t sampleRoom = interleaved ? sampleBytes : uint64_t{*rows} * format.rowbytes;
   const uint64_t sharedRoom = interleaved ? step : byteSize;
   // The last pixel of a row ends within the row pitch, and the layout has an addressable size.
@@ -56,7 +54,7 @@ bool SamplesFitLayout(const DecodeBuffer& buffer) {
   if (!rowUse || *rowUse > format.rowbytes || byteSize == 0) return false;
 
   // Offsets in ascending order: the first at or after the start, each clear of the one before, the last inside.
-  std::array<int64_t, Config::kMaxSamples> offsets{};
+  std::array<int64_t, KxvDecodeBufConfig::kMaxSamples> offsets{};
   const auto used = offsets.begin() + format.spp;
   std::copy(format.smap, format.smap + format.spp, offsets.begin());
   std::sort(offsets.begin(), used);
@@ -86,7 +84,7 @@ HRESULT KxvContentBase::validate(DecodeBuffer* buffer, const BufferFormat& forma
     if (buffer == nullptr) return E_INVALIDARG;
     IKxLogSink* sink = logSink();
     // Differences the source does not handle; a buffer without memory is rewritten towards what it delivers.
-    uint32_t reasons = Config::CheckBuffer(*buffer, format, props, sink);
+    uint32_t reasons = KxvDecodeBufConfig::CheckBuffer(*buffer, format, props, sink);
     if (buffer->pBits != nullptr && !SamplesFitLayout(*buffer)) reasons |= KXV_REASON_UNUSABLE;
     if (reasons != 0) {
       LogValidationFailure(sink, reasons, *buffer);

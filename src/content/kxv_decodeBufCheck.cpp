@@ -64,7 +64,7 @@ uint32_t KxvDecodeBufConfig::checkScene(const DecodeBuffer& buffer, const Raster
 bool KxvDecodeBufConfig::SameSampleMap(const BufferFormat& have, const BufferFormat& want) {
   const uint32_t count = want.spp < kMaxSamples ? want.spp : kMaxSamples;
   // Interleaved samples compare as byte offsets within the pixel.
-  if (have.order == 0 && want.order == 0) {
+  if (have.order == KX_ORDER_INTERLEAVED && want.order == KX_ORDER_INTERLEAVED) {
     for (uint32_t i = 0; i < count; ++i) {
       if (have.smap[i] != want.smap[i]) return false;
     }
@@ -110,7 +110,8 @@ void KxvDecodeBufConfig::AdaptToFormat(DecodeBuffer& buffer, const BufferFormat&
   // Layout, field by field, in an order where each setter sees the earlier ones.
   if ((reasons & KX_CAP_COLOR_SPACE) != 0) SetColorSpace(buffer, format.colorSpace);
   BufferFormat& have = buffer.format;
-  if ((reasons & KX_CAP_STRIDE) != 0 && have.stride != format.stride && have.order == 0 && have.spp <= format.stride) {
+  if ((reasons & KX_CAP_STRIDE) != 0 && have.stride != format.stride && have.order == KX_ORDER_INTERLEAVED &&
+      have.spp <= format.stride) {
     have.stride = format.stride;
     Rederive(buffer);
   }

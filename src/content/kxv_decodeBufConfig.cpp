@@ -48,7 +48,7 @@ void KxvDecodeBufConfig::InitFromProps(DecodeBuffer& buffer, const Scene& scene,
   format.spp = props.numBands;
   format.stride = props.numBands;
   format.bps = props.bitsPerSample;
-  format.order = 0;
+  format.order = KX_ORDER_INTERLEAVED;
   format.align = 1;
   format.type = (format.bps > 8 ? KX_TYPE_U16 : KX_TYPE_U8) + (props.pixel.isSigned() ? 1u : 0u);
   Rederive(buffer);
@@ -98,7 +98,7 @@ void KxvDecodeBufConfig::SetColorSpace(DecodeBuffer& buffer, uint32_t colorSpace
   // A new sample count needs a map entry for every sample, whatever the
   // stride; interleaved pixels also take the new count as their stride.
   bool changed = format.spp != previousSpp;
-  if (format.stride != format.spp && format.order == 0) {
+  if (format.stride != format.spp && format.order == KX_ORDER_INTERLEAVED) {
     format.stride = format.spp;
     changed = true;
   }
@@ -127,7 +127,7 @@ void KxvDecodeBufConfig::SetBitsPerSample(DecodeBuffer& buffer, uint32_t bits) {
 void KxvDecodeBufConfig::SetAlign(DecodeBuffer& buffer, uint32_t bytes) {
   BufferFormat& format = buffer.format;
   // Planes of order 1 are never padded.
-  if (format.align == bytes || format.order == 1) return;
+  if (format.align == bytes || format.order == KX_ORDER_BAND_SEQUENTIAL) return;
   format.align = bytes;
   Rederive(buffer);
 }
@@ -138,9 +138,9 @@ void KxvDecodeBufConfig::SetOrder(DecodeBuffer& buffer, uint32_t order) {
   format.order = order;
   // A single sample is laid out the same way in both orders.
   if (format.spp == 1) return;
-  if (order == 0 && format.stride < format.spp) {
+  if (order == KX_ORDER_INTERLEAVED && format.stride < format.spp) {
     format.stride = format.spp;
-  } else if (order == 1) {
+  } else if (order == KX_ORDER_BAND_SEQUENTIAL) {
     format.align = 1;
     format.stride = 1;
   }

@@ -94,13 +94,13 @@ class KxvDecodeBufConfig {
 
   // Reason bits 0x1, 0x2, 0x4 and 0x20 for the buffer's scene against the
   // source, or KXV_REASON_UNUSABLE alone for a scene that cannot be used.
-  // Raises KxUtilException(8) when the source's properties cannot be copied.
+  // Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the source's properties cannot be copied.
   static uint32_t checkScene(const DecodeBuffer& buffer, const RasterProps& props, IKxLogSink* sink);
   // The full reason mask of the buffer against the layout `format` a stage
   // delivers from a source with `props`. A buffer with pixel memory is never
   // changed. A buffer without pixel memory and with reasons is rewritten
   // towards what can be delivered (layout, scene, magnification) unless it is
-  // unusable; the reasons are still returned. Raises KxUtilException(8) when
+  // unusable; the reasons are still returned. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when
   // the source's properties cannot be copied.
   static uint32_t CheckBuffer(DecodeBuffer& buffer, const BufferFormat& format, const RasterProps& props,
                               IKxLogSink* sink);

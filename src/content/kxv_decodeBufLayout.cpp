@@ -54,13 +54,13 @@ std::optional<uint32_t> KxvDecodeBufConfig::RowBytes(const Scene& scene, const B
   const std::optional<uint32_t> columns = ExtentCount(scene.width);
   if (!columns) return std::nullopt;
   // Only orders 0 and 1 describe a layout; any other has no rows.
-  if (format.order != 0 && format.order != 1) return 0u;
-  const uint64_t stride = format.order == 0 ? format.stride : 1;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return 0u;
+  const uint64_t stride = format.order == KX_ORDER_INTERLEAVED ? format.stride : 1;
   uint64_t row = 0;
   if (!MultiplyChecked(uint64_t{BytesPerSample(format.type)} * *columns, stride, &row)) return std::nullopt;
   if (row > UINT32_MAX) return std::nullopt;
   // Rows of order 0 are padded to the alignment; an alignment of 0 means none.
-  if (aligned && format.order == 0 && format.align > 1 && row % format.align != 0) {
+  if (aligned && format.order == KX_ORDER_INTERLEAVED && format.align > 1 && row % format.align != 0) {
     row += format.align - row % format.align;
     if (row > UINT32_MAX) return std::nullopt;
   }
@@ -75,12 +75,12 @@ std::optional<uint64_t> KxvDecodeBufConfig::TryByteSize(const DecodeBuffer& buff
   const BufferFormat& format = buffer.format;
   const std::optional<uint32_t> rows = ExtentCount(buffer.scene.height);
   if (!rows) return std::nullopt;
-  if (format.order != 0 && format.order != 1) return 0u;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return 0u;
   // Fewer than 2^31 rows of fewer than 2^32 bytes cannot overflow; the planes
   // of order 1 can.
   const uint64_t plane = uint64_t{*rows} * format.rowbytes;
   uint64_t bytes = plane;
-  if (format.order == 1 && !MultiplyChecked(plane, format.spp, &bytes)) return std::nullopt;
+  if (format.order == KX_ORDER_BAND_SEQUENTIAL && !MultiplyChecked(plane, format.spp, &bytes)) return std::nullopt;
   if (bytes > kMaxAddressableBytes) return std::nullopt;
   return bytes;
 }
@@ -96,9 +96,9 @@ void KxvDecodeBufConfig::SetSampleMap(DecodeBuffer& buffer, const uint8_t* indic
   BufferFormat& format = buffer.format;
   // Offset of index 1: one sample in order 0, one plane in order 1.
   uint64_t unit = 0;
-  if (format.order == 0) {
+  if (format.order == KX_ORDER_INTERLEAVED) {
     unit = BytesPerSample(format.type);
-  } else if (format.order == 1) {
+  } else if (format.order == KX_ORDER_BAND_SEQUENTIAL) {
     unit = uint64_t{ExtentCount(buffer.scene.height).value_or(0u)} * format.rowbytes;
   } else {
     return;

@@ -47,7 +47,7 @@ struct KxvRect {
 class KxvNavigator {
  public:
   // Image 1 x 1 pixel, range 1.0 to 1.0, no capability flags, whole-image scene.
-  // Raises KxUtilException(8) when the record's pixels cannot be allocated.
+  // Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the record's pixels cannot be allocated.
   KxvNavigator();
   virtual ~KxvNavigator();
   KxvNavigator(const KxvNavigator&) = default;
@@ -55,7 +55,7 @@ class KxvNavigator {
 
   // Copies the source's description, resets the scene to the whole image at
   // magnification 1.0, then moves to the source's smallest magnification.
-  // Raises KxUtilException(8) when the props' pixels cannot be copied; the
+  // Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the props' pixels cannot be copied; the
   // navigator is then to be discarded.
   virtual void SetProps(const RasterProps& props);
   // Resizes the scene from its corner (only for sources that take partial

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdio>  // renameat2
 
 namespace Kelvane {
 
@@ -19,12 +19,5 @@ int KxPublishFile(const char* temporaryPath, const char* finalPath) {
   unlink(temporaryPath);
   return 0;
 }
-
-int KxRemoveFile(const char* path) {
-  if (path == nullptr) return EINVAL;
-  return unlink(path) == 0 ? 0 : errno;
-}
-
-uint32_t KxProcessNumber() { return static_cast<uint32_t>(getpid()); }
 
 }  // namespace Kelvane

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -40,6 +41,11 @@ int KxMakeDirectory(const char* nativePath) {
   if (nativePath == nullptr) return EINVAL;
   // Default permissions: the process's umask decides.
   return mkdir(nativePath, 0777) == 0 ? 0 : errno;
+}
+
+int KxRemoveFile(const char* nativePath) {
+  if (nativePath == nullptr) return EINVAL;
+  return unlink(nativePath) == 0 ? 0 : errno;
 }
 
 int KxLastSystemError() { return errno; }

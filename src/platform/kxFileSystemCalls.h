@@ -24,6 +24,7 @@ struct FileStat {
 // Both give 0 or the platform's error number.
 int KxStatFile(const char* nativePath, FileStat* out);
 int KxMakeDirectory(const char* nativePath);
+int KxRemoveFile(const char* nativePath);
 
 // The error number of the calling thread's last failed platform call.
 int KxLastSystemError();

@@ -265,4 +265,25 @@ int32_t KxRegCloseKey(KxHKEY key) {
   return KX_REG_OK;
 }
 
+KxRegistryStoreLock::KxRegistryStoreLock() {
+  std::string root;
+  if (!KxRegistryRootDirectory(&root) || MakeDirectories(root) != KX_REG_OK) return;
+  // The lock file's name begins with '.', so it is never taken for a key.
+  const int fd = ::open((root + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  int locked = -1;
+  do {
+    locked = ::flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    ::close(fd);
+    return;
+  }
+  fd_ = fd;
+}
+
+KxRegistryStoreLock::~KxRegistryStoreLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
 }  // namespace Kelvane

@@ -21,6 +21,8 @@
 
 #include <cstdint>
 
+#include "kelvane/kx_registry_store.h"
+
 namespace Kelvane {
 
 // System error numbers the store returns.
@@ -39,10 +41,6 @@ enum KxRegError : int32_t {
   KX_REG_ERROR_KEY_DELETED = 1018,   // the key of an open handle was deleted
 };
 
-// Value types.
-inline constexpr uint32_t KX_REG_SZ = 1;
-inline constexpr uint32_t KX_REG_BINARY = 3;
-
 // Access rights of a key handle.
 inline constexpr uint32_t KX_KEY_QUERY_VALUE = 0x0001;
 inline constexpr uint32_t KX_KEY_SET_VALUE = 0x0002;
@@ -50,9 +48,6 @@ inline constexpr uint32_t KX_KEY_CREATE_SUB_KEY = 0x0004;
 inline constexpr uint32_t KX_KEY_ENUMERATE_SUB_KEYS = 0x0008;
 inline constexpr uint32_t KX_KEY_READ = 0x20019;
 inline constexpr uint32_t KX_KEY_ALL_ACCESS = 0xF003F;
-
-// Longest key name in bytes, without terminator.
-inline constexpr uint32_t KX_REG_MAX_KEY_NAME = 255;
 
 // An open key. Owned by whoever opened it until KxRegCloseKey.
 typedef struct KxRegKeyHandle* KxHKEY;
@@ -86,6 +81,25 @@ int32_t KxRegQueryValueEx(KxHKEY key, const char* valueName, uint32_t* type, voi
 
 // Closes a handle.
 int32_t KxRegCloseKey(KxHKEY key);
+
+// Holds the whole store against every other holder of this lock, in any
+// process or thread, from construction to destruction: an operation that
+// writes several keys (registering the module's classes) takes it, so that
+// two at once leave one consistent set of keys. Waits without a time limit.
+// When the store's root cannot be made or locked it holds nothing, and the
+// writes run as they would without it.
+class KxRegistryStoreLock {
+ public:
+  KxRegistryStoreLock();
+  ~KxRegistryStoreLock();
+  KxRegistryStoreLock(const KxRegistryStoreLock&) = delete;
+  KxRegistryStoreLock& operator=(const KxRegistryStoreLock&) = delete;
+
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;  // the open lock file, locked; -1 when nothing is held
+};
 
 }  // namespace Kelvane
 

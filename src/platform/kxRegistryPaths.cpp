@@ -1,22 +1,10 @@
 #include "platform/kxRegistryPaths.h"
 
-#include <cstdlib>
-
 #include "platform/kxRegistry.h"
 
 namespace Kelvane {
 
 namespace {
-
-// A set environment variable with a non-empty value, else null.
-const char* NonEmptyEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return (value != nullptr && value[0] != '\0') ? value : nullptr;
-}
-
-// Characters a directory name cannot hold as they are: the escape character
-// itself and the POSIX separator; a leading '.' is escaped as well.
-bool NeedsEscape(char c, size_t position) { return c == '%' || c == '/' || (c == '.' && position == 0); }
 
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -25,24 +13,6 @@ int HexDigitValue(char c) {
 }
 
 }  // namespace
-
-bool KxRegistryRootDirectory(std::string* root) {
-  if (const char* explicitRoot = NonEmptyEnvironment("KX_REGISTRY_ROOT")) {
-    *root = explicitRoot;
-    return true;
-  }
-  // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules ask.
-  const char* dataHome = NonEmptyEnvironment("XDG_DATA_HOME");
-  if (dataHome != nullptr && dataHome[0] == '/') {
-    *root = std::string(dataHome) + "/kelvane/registry";
-    return true;
-  }
-  if (const char* home = NonEmptyEnvironment("HOME")) {
-    *root = std::string(home) + "/.local/share/kelvane/registry";
-    return true;
-  }
-  return false;
-}
 
 bool KxSplitKeyPath(const char* path, std::vector<std::string>* names) {
   names->clear();
@@ -58,24 +28,6 @@ bool KxSplitKeyPath(const char* path, std::vector<std::string>* names) {
       current.push_back(*p);
     }
   }
-}
-
-std::string KxEncodeKeyName(const std::string& name) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  encoded.reserve(name.size());
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    if (NeedsEscape(c, i)) {
-      const unsigned char byte = static_cast<unsigned char>(c);
-      encoded.push_back('%');
-      encoded.push_back(kHex[byte >> 4]);
-      encoded.push_back(kHex[byte & 0xF]);
-    } else {
-      encoded.push_back(c);
-    }
-  }
-  return encoded;
 }
 
 bool KxDecodeKeyName(const std::string& fileName, std::string* name) {

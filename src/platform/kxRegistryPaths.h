@@ -1,25 +1,20 @@
-// Where the file-backed registry keeps its keys: the store's root directory
-// and the mapping between key names and directory names.
+// Key paths of the file-backed registry, and the mapping from directory
+// names back to key names. The store's root and the mapping from key names
+// to directory names, shared with hosts, are in kelvane/kx_registry_store.h.
 #ifndef KELVANE_PLATFORM_KX_REGISTRY_PATHS_H
 #define KELVANE_PLATFORM_KX_REGISTRY_PATHS_H
 
 #include <string>
 #include <vector>
 
-namespace Kelvane {
+#include "kelvane/kx_registry_store.h"
 
-// Root directory of the store from the environment; false when neither
-// KX_REGISTRY_ROOT, an absolute XDG_DATA_HOME nor HOME is set.
-bool KxRegistryRootDirectory(std::string* root);
+namespace Kelvane {
 
 // Splits a key path ("CLSID\{...}\InprocServer32") into its names. False
 // when a name is empty or longer than a key name may be. A null or empty
 // path gives no names.
 bool KxSplitKeyPath(const char* path, std::vector<std::string>* names);
-
-// Directory name of a key name. Names never map to a directory name that
-// begins with '.', which keeps the store's own files apart from keys.
-std::string KxEncodeKeyName(const std::string& name);
 
 // Key name of a directory name; false for names the store did not make.
 bool KxDecodeKeyName(const std::string& fileName, std::string* name);

@@ -26,14 +26,14 @@ class BasicRasterTransformer : public RasterTransformer<typename Op::Destination
   using Src = typename Op::SourceSample;
 
   // Failures, all raised before a destination pixel is written:
-  // 15005 a raster without data (destination first); 15006 a raster paired
+  // KX_STATUS_NO_DATA a raster without data (destination first); KX_STATUS_NOT_INDEXED a raster paired
   // with a table in use that is not one integer index per pixel of the
   // table's colour space, whose indices fall outside the table, or whose
-  // table cannot be searched; 15002/15004 and others from the operator's setup.
+  // table cannot be searched; KX_STATUS_SAMPLE_SIZE/KX_STATUS_CANNOT_COPY and others from the operator's setup.
   void transform() override;
 
  protected:
-  // Raises 15005 unless both rasters have data (destination first).
+  // Raises KX_STATUS_NO_DATA unless both rasters have data (destination first).
   void requireRasterData() const {
     if (this->destinationRaster.data == nullptr || this->sourceRaster.data == nullptr) {
       throw KxUtilException(KX_STATUS_NO_DATA);

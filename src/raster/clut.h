@@ -32,14 +32,14 @@ class Clut {
   Clut() = default;
   Clut(const Clut& other);
   // Copies the description, the entries and a clone of the finder. Raises
-  // KxUtilException(8) when out of memory; the table then has no entries.
+  // KxUtilException(KX_STATUS_OUT_OF_MEMORY) when out of memory; the table then has no entries.
   Clut& operator=(const Clut& other);
   virtual ~Clut();
 
   // Replaces the entries with `count` entries laid out by `entryInfo`: entry
   // k starts k * pixelStride samples into `entries`, band i of it sampleMap[i]
-  // samples further. Raises KxUtilException(8) when out of memory and
-  // KxUtilException(145011) when the layout cannot hold separate entries
+  // samples further. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when out of memory and
+  // KxUtilException(KX_STATUS_BAD_ARGUMENT) when the layout cannot hold separate entries
   // (pixelStride below 1, or a sample type without a size).
   void setEntries(const ImageBufferInfo& entryInfo, const void* entries, uint32_t count);
   // Takes ownership of `finder` (may be null), releasing the previous one.

@@ -34,7 +34,7 @@ void describeSceneBuffer(const DecodeBuffer& buffer, ImageBufferInfo& info) {
     case KX_TYPE_F32: info.sampleType = kSampleFloat32; break;
     default: break;
   }
-  if (format.order == 0 || format.order == 1) info.order = format.order;
+  if (format.order == KX_ORDER_INTERLEAVED || format.order == KX_ORDER_BAND_SEQUENTIAL) info.order = format.order;
   if (format.align == 1 || format.align == 2 || format.align == 4 || format.align == 8) info.alignment = format.align;
 
   // Byte offsets become sample offsets; one that falls inside a sample has

@@ -19,8 +19,8 @@ uint32_t colorSpaceFromHost(uint32_t hostColorSpace);
 // format's sample map holds byte offsets (from the pixel's first byte when
 // interleaved, from the pixel memory to each band's plane when
 // band-sequential); the description's map holds the same places counted in
-// samples. Raises KxUtilException(8) when out of memory and
-// KxUtilException(145011) for an offset that is negative or not a whole
+// samples. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when out of memory and
+// KxUtilException(KX_STATUS_BAD_ARGUMENT) for an offset that is negative or not a whole
 // number of samples. rowBytes stays -1.
 void describeSceneBuffer(const DecodeBuffer& buffer, ImageBufferInfo& info);
 

@@ -29,7 +29,7 @@ class ImageBufferInfo {
   void setColorSpace(uint32_t colorSpace);
   void setPixelStride(int32_t samples) { pixelStride = samples; }
   // Replaces the map with bandCount() entries copied from `source`, or with
-  // the identity when `source` is null. Raises KxUtilException(8) when the
+  // the identity when `source` is null. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the
   // map cannot be allocated; the description then has no map.
   void setSampleMap(const uint32_t* source = nullptr);
   // Offset in samples of band i's sample from the pixel's first sample;

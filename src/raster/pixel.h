@@ -55,7 +55,7 @@ template <typename T>
 class TypedPixel : public Pixel {
  public:
   // Makes a pixel over `source`; copies band i from samples[sourceMap[i]]
-  // when samples are given. Raises KxUtilException(8) when out of memory.
+  // when samples are given. Raises KxUtilException(KX_STATUS_OUT_OF_MEMORY) when out of memory.
   TypedPixel(const T* samples, const ImageBufferInfo& source)
       : Pixel(source, FLT_MAX, 0.0f, SampleTraits<T>::kTypeCode) {
     samples_ = new (std::nothrow) T[bandCount()]();

@@ -24,7 +24,7 @@ class PixelOperator {
   using SourceSample = Src;
 
   // Checks both descriptions against the operator's sample types (source
-  // first; KxUtilException(15002) on a wrong sample size), copies them and
+  // first; KxUtilException(KX_STATUS_SAMPLE_SIZE) on a wrong sample size), copies them and
   // derives both value ranges and the scale from their bit depths.
   virtual void setup(const ImageBufferInfo& destination, const ImageBufferInfo& source);
 
@@ -98,7 +98,7 @@ class PixelCopier : public PixelOperator<Dst, Src> {
  public:
   // A greyscale destination takes the luminance of a greyscale, YIQ or YIQK
   // source; any other pair must share its colour space, else
-  // KxUtilException(15004).
+  // KxUtilException(KX_STATUS_CANNOT_COPY).
   void setup(const ImageBufferInfo& destination, const ImageBufferInfo& source) override {
     if (!canCopy(destination.colorSpace(), source.colorSpace())) throw KxUtilException(KX_STATUS_CANNOT_COPY);
     PixelOperator<Dst, Src>::setup(destination, source);

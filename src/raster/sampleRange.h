@@ -35,7 +35,7 @@ struct SampleRange {
   }
 
   // [0, 2^bits - 1] for integers, limited to the type; [0, 2^bits] for
-  // floats, where a power not above 0 raises KxUtilException(15003).
+  // floats, where a power not above 0 raises KxUtilException(KX_STATUS_FLOAT_RANGE).
   static SampleRange fromBitsPerSample(int32_t bits) {
     SampleRange range;
     const double power = std::pow(2.0, static_cast<double>(bits));

@@ -14,7 +14,7 @@
 
 namespace Kelvane {
 
-// Makes `scratch` hold at least `count` elements; raises KxUtilException(8)
+// Makes `scratch` hold at least `count` elements; raises KxUtilException(KX_STATUS_OUT_OF_MEMORY)
 // when that memory cannot be had.
 template <typename T>
 void growScratch(std::vector<T>& scratch, size_t count) {

@@ -28,7 +28,7 @@ struct TransposeWalk {
 
 // The walk of `mode` over a width x height source whose pixels are
 // pixelBytes apart and rows rowStride bytes apart. Raises
-// KxUtilException(15008) for a mode other than 0 to 4.
+// KxUtilException(KX_STATUS_TRANSPOSE_MODE) for a mode other than 0 to 4.
 TransposeWalk transposeWalk(uint32_t mode, uint32_t width, uint32_t height, ptrdiff_t pixelBytes, ptrdiff_t rowStride);
 
 }  // namespace Kelvane

@@ -30,9 +30,9 @@ class Transposer : public BasicRasterTransformer<PixelCopier<T, T>> {
 
   // Writes the whole output (the source's size, turned) from the
   // destination's top-left corner. Tables and value windows play no part.
-  // Failures, raised before any pixel is written: 15005 a raster without
-  // data; 15004/15002 from the pixel copier; 15008 a mode other than 0 to 4;
-  // 145011 a destination smaller than the output.
+  // Failures, raised before any pixel is written: KX_STATUS_NO_DATA a raster without
+  // data; KX_STATUS_CANNOT_COPY/KX_STATUS_SAMPLE_SIZE from the pixel copier; KX_STATUS_TRANSPOSE_MODE a mode other than
+  // 0 to 4; KX_STATUS_BAD_ARGUMENT a destination smaller than the output.
   void transform() override;
 
   uint32_t mode() const { return mode_; }

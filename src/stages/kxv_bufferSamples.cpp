@@ -10,8 +10,6 @@ namespace Kelvane {
 
 namespace {
 
-using Config = KxvDecodeBufConfig;
-
 // Samples are moved as bytes: a sample map may place a 16-bit sample at an
 // odd offset.
 template <typename Sample>
@@ -29,11 +27,12 @@ void storeSample(uint8_t* at, Sample value) {
 // Copies one band of samples of type Sample, row by row.
 template <typename Sample>
 void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& source) {
-  const Config::PixelExtent extent = Config::PixelExtentOf(destination).value_or(Config::PixelExtent{});
+  const KxvDecodeBufConfig::PixelExtent extent =
+      KxvDecodeBufConfig::PixelExtentOf(destination).value_or(KxvDecodeBufConfig::PixelExtent{});
   const size_t destinationStep = size_t{destination.format.stride} * sizeof(Sample);
   const size_t sourceStep = size_t{source.format.stride} * sizeof(Sample);
-  uint8_t* destinationRow = Config::GetSampleAddress(destination, band);
-  const uint8_t* sourceRow = Config::GetSampleAddress(source, band);
+  uint8_t* destinationRow = KxvDecodeBufConfig::GetSampleAddress(destination, band);
+  const uint8_t* sourceRow = KxvDecodeBufConfig::GetSampleAddress(source, band);
   if (destinationRow == nullptr || sourceRow == nullptr) return;
   for (uint32_t row = 0; row < extent.rows; ++row) {
     for (uint32_t column = 0; column < extent.columns; ++column) {
@@ -50,9 +49,11 @@ void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& sour
 bool pixelsCopyAsBytes(const DecodeBuffer& destination, const DecodeBuffer& source) {
   const BufferFormat& want = destination.format;
   const BufferFormat& have = source.format;
-  if (want.order != 0 || have.order != 0 || want.stride != want.spp || have.stride != have.spp) return false;
-  const uint32_t sampleBytes = Config::BytesPerSample(want.type);
-  std::bitset<Config::kMaxSamples> slotsTaken;
+  if (want.order != KX_ORDER_INTERLEAVED || have.order != KX_ORDER_INTERLEAVED || want.stride != want.spp ||
+      have.stride != have.spp)
+    return false;
+  const uint32_t sampleBytes = KxvDecodeBufConfig::BytesPerSample(want.type);
+  std::bitset<KxvDecodeBufConfig::kMaxSamples> slotsTaken;
   for (uint32_t band = 0; band < want.spp; ++band) {
     const int32_t offset = want.smap[band];
     if (offset != have.smap[band] || offset < 0 || offset % sampleBytes != 0) return false;
@@ -63,9 +64,10 @@ bool pixelsCopyAsBytes(const DecodeBuffer& destination, const DecodeBuffer& sour
   return true;
 }
 
-void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const Config::PixelExtent& extent) {
+void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source,
+                   const KxvDecodeBufConfig::PixelExtent& extent) {
   const size_t rowBytes =
-      size_t{extent.columns} * destination.format.stride * Config::BytesPerSample(destination.format.type);
+      size_t{extent.columns} * destination.format.stride * KxvDecodeBufConfig::BytesPerSample(destination.format.type);
   uint8_t* destinationRow = static_cast<uint8_t*>(destination.pBits);
   const uint8_t* sourceRow = static_cast<const uint8_t*>(source.pBits);
   for (uint32_t row = 0; row < extent.rows; ++row) {
@@ -77,9 +79,9 @@ void copyPixelRows(DecodeBuffer& destination, const DecodeBuffer& source, const 
 
 // Writes `value` into one band of every pixel.
 template <typename Sample>
-void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const Config::PixelExtent& extent) {
+void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const KxvDecodeBufConfig::PixelExtent& extent) {
   const size_t step = size_t{destination.format.stride} * sizeof(Sample);
-  uint8_t* row = Config::GetSampleAddress(destination, band);
+  uint8_t* row = KxvDecodeBufConfig::GetSampleAddress(destination, band);
   for (uint32_t y = 0; y < extent.rows; ++y) {
     for (uint32_t x = 0; x < extent.columns; ++x) storeSample(row + x * step, value);
     row += destination.format.rowbytes;
@@ -89,15 +91,16 @@ void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const Conf
 // Fills every band with the background's sample of that band, after
 // checking that each of those samples lies inside the background's memory.
 template <typename Sample>
-uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background, const Config::PixelExtent& extent) {
-  const uint64_t backgroundBytes = Config::GetByteSize(background);
+uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& background,
+                         const KxvDecodeBufConfig::PixelExtent& extent) {
+  const uint64_t backgroundBytes = KxvDecodeBufConfig::GetByteSize(background);
   const uint32_t bands = destination.format.spp;
   for (uint32_t band = 0; band < bands; ++band) {
     const int32_t offset = background.format.smap[band];
     if (offset < 0 || uint64_t(offset) + sizeof(Sample) > backgroundBytes) return KXV_SAMPLES_REFUSED;
   }
   for (uint32_t band = 0; band < bands; ++band) {
-    fillBand(band, destination, loadSample<Sample>(Config::GetSampleAddress(background, band)), extent);
+    fillBand(band, destination, loadSample<Sample>(KxvDecodeBufConfig::GetSampleAddress(background, band)), extent);
   }
   return KXV_SAMPLES_DONE;
 }
@@ -117,11 +120,12 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
   const BufferFormat& have = source.format;
   // Same bands, same type, same extent, both with memory.
   if (destination.pBits == nullptr || source.pBits == nullptr) return KXV_SAMPLES_REFUSED;
-  if (want.spp != have.spp || want.type != have.type || want.spp > Config::kMaxSamples) return KXV_SAMPLES_REFUSED;
+  if (want.spp != have.spp || want.type != have.type || want.spp > KxvDecodeBufConfig::kMaxSamples)
+    return KXV_SAMPLES_REFUSED;
   if (destination.scene.width != source.scene.width || destination.scene.height != source.scene.height) {
     return KXV_SAMPLES_REFUSED;
   }
-  const std::optional<Config::PixelExtent> extent = Config::PixelExtentOf(destination);
+  const std::optional<KxvDecodeBufConfig::PixelExtent> extent = KxvDecodeBufConfig::PixelExtentOf(destination);
   if (!extent) return KXV_SAMPLES_REFUSED;
 
   // The sample width is chosen once for the whole copy.
@@ -145,10 +149,10 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
 uint32_t fillWithBackground(DecodeBuffer& destination, const DecodeBuffer& background) {
   const BufferFormat& want = destination.format;
   if (want.spp != background.format.spp || want.type != background.format.type) return KXV_SAMPLES_LAYOUT_MISMATCH;
-  if (destination.pBits == nullptr || background.pBits == nullptr || want.spp > Config::kMaxSamples) {
+  if (destination.pBits == nullptr || background.pBits == nullptr || want.spp > KxvDecodeBufConfig::kMaxSamples) {
     return KXV_SAMPLES_REFUSED;
   }
-  const std::optional<Config::PixelExtent> extent = Config::PixelExtentOf(destination);
+  const std::optional<KxvDecodeBufConfig::PixelExtent> extent = KxvDecodeBufConfig::PixelExtentOf(destination);
   if (!extent) return KXV_SAMPLES_REFUSED;
   // The sample width is chosen once for the whole fill.
   switch (want.type) {

@@ -26,7 +26,7 @@ struct KxvImageExtent {
 
 // The extent of the image `props` describe at `mag`, as a navigator over the
 // source's capabilities gives it, fraction dropped. Raises
-// KxUtilException(8) when the properties cannot be copied.
+// KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the properties cannot be copied.
 KxvImageExtent KxvNavigatorExtent(const RasterProps& props, double mag);
 
 // The scene of the upstream image that, turned clockwise by `rotation`, gives

@@ -27,7 +27,7 @@ HRESULT KxvTransposerImp::refreshPresentation() {
 
   // Turned by the angle stored when the new description is committed, so
   // that angle and size always agree.
-  std::lock_guard<std::mutex> hold(presentationMutex_);
+  MutexLockGuard hold(presentationLock_);
   fresh.rotation = presentation_.rotation;
   RasterProps& props = fresh.props;
   if (KxvTurnSwapsAxes(fresh.rotation)) std::swap(props.width, props.height);
@@ -40,7 +40,7 @@ HRESULT KxvTransposerImp::refreshPresentation() {
 }
 
 KxvTransposerImp::Presentation KxvTransposerImp::presentation() const {
-  std::lock_guard<std::mutex> hold(presentationMutex_);
+  MutexLockGuard hold(presentationLock_);
   return presentation_;
 }
 
@@ -63,12 +63,14 @@ HRESULT KX_STDCALL KxvTransposerImp::Initialize() {
 }
 
 HRESULT KX_STDCALL KxvTransposerImp::SetRotation(uint32_t angle) {
-  {
-    std::lock_guard<std::mutex> hold(presentationMutex_);
-    presentation_.rotation = angle;
-  }
-  // The reported size follows the angle; without an upstream it does so at the next refresh.
-  guarded([&] { return refreshPresentation(); });
+  guarded([&] {
+    {
+      MutexLockGuard hold(presentationLock_);
+      presentation_.rotation = angle;
+    }
+    // The reported size follows the angle; without an upstream it does so at the next refresh.
+    return refreshPresentation();
+  });
   return S_OK;
 }
 

@@ -7,9 +7,9 @@
 #define KELVANE_STAGES_KXV_TRANSPOSER_IMP_H
 
 #include <cstdint>
-#include <mutex>
 
 #include "content/kxv_contentBase.h"
+#include "platform/kxMutex.h"
 #include "stages/kxv_transposerGeometry.h"
 #include "stages/kxv_workingBufferPool.h"
 
@@ -63,7 +63,7 @@ class KxvTransposerImp : public KxvContentBase, public IKxTransposer, public IKx
   // Guards presentation_: a stage above refreshes it through GetRasterProps
   // before each of its decodes, possibly on several threads at once while
   // other threads decode here. Held only to copy the record in or out.
-  mutable std::mutex presentationMutex_;
+  mutable MutexLock presentationLock_;
   Presentation presentation_;
   // Memory of the working buffers of turned decodes; freed with the stage.
   KxvWorkingBufferPool workingBuffers_;

@@ -17,9 +17,7 @@ namespace Kelvane {
 
 namespace {
 
-using Config = KxvDecodeBufConfig;
-
-using PixelShape = Config::PixelExtent;
+using PixelShape = KxvDecodeBufConfig::PixelExtent;
 
 // The sample description a turn keeps unchanged.
 bool SameSamples(const BufferFormat& a, const BufferFormat& b) {
@@ -47,7 +45,7 @@ constexpr uint32_t kSampleSetFamily = 0xFE;
 // Describes a buffer for the turn. The library counts the multiband space as
 // one band, which would move only the first sample of every pixel; a
 // multiband pixel of several samples is described as a set of exactly its
-// samples instead. Raises KxUtilException(145011) for a sample that does not
+// samples instead. Raises KxUtilException(KX_STATUS_BAD_ARGUMENT) for a sample that does not
 // start on a whole sample, or a pixel too wide for a colour-space code.
 void DescribeForTurn(const DecodeBuffer& buffer, ImageBufferInfo& info) {
   describeSceneBuffer(buffer, info);
@@ -89,8 +87,8 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     if (source == nullptr || destination == nullptr) return E_INVALIDARG;
     if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
     if (!SameSamples(source->format, destination->format)) return E_INVALIDARG;
-    const std::optional<PixelShape> from = Config::PixelExtentOf(*source);
-    const std::optional<PixelShape> to = Config::PixelExtentOf(*destination);
+    const std::optional<PixelShape> from = KxvDecodeBufConfig::PixelExtentOf(*source);
+    const std::optional<PixelShape> to = KxvDecodeBufConfig::PixelExtentOf(*destination);
     if (!from || !to) return E_INVALIDARG;
     if (uint64_t{from->columns} * from->rows != uint64_t{to->columns} * to->rows) return E_INVALIDARG;
 

@@ -36,7 +36,7 @@ KxvWorkingBufferPool::Lease KxvWorkingBufferPool::acquire(size_t bytes) noexcept
   if (bytes == 0) return Lease();
   // The smallest idle block that holds the request.
   {
-    std::lock_guard<std::mutex> hold(mutex_);
+    MutexLockGuard hold(lock_);
     size_t best = idleCount_;
     for (size_t i = 0; i < idleCount_; ++i) {
       if (idle_[i].capacity >= bytes && (best == idleCount_ || idle_[i].capacity < idle_[best].capacity)) best = i;
@@ -57,7 +57,7 @@ KxvWorkingBufferPool::Lease KxvWorkingBufferPool::acquire(size_t bytes) noexcept
 void KxvWorkingBufferPool::keep(std::unique_ptr<unsigned char[]> memory, size_t capacity) noexcept {
   // Whatever is not kept ends up here and is freed after the lock is let go.
   std::unique_ptr<unsigned char[]> dropped;
-  std::lock_guard<std::mutex> hold(mutex_);
+  MutexLockGuard hold(lock_);
   if (capacity > kMaxIdleBytes) return;
   // With every place taken, the smallest idle block gives way to a larger one.
   if (idleCount_ == kMaxIdleBlocks) {
@@ -76,7 +76,7 @@ void KxvWorkingBufferPool::keep(std::unique_ptr<unsigned char[]> memory, size_t 
 }
 
 size_t KxvWorkingBufferPool::idleCount() const {
-  std::lock_guard<std::mutex> hold(mutex_);
+  MutexLockGuard hold(lock_);
   return idleCount_;
 }
 

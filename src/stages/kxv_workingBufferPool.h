@@ -15,7 +15,8 @@
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <mutex>
+
+#include "platform/kxMutex.h"
 
 namespace Kelvane {
 
@@ -75,7 +76,7 @@ class KxvWorkingBufferPool {
   // smaller idle block when needed; otherwise frees it.
   void keep(std::unique_ptr<unsigned char[]> memory, size_t capacity) noexcept;
 
-  mutable std::mutex mutex_;                // guards the three fields below
+  mutable MutexLock lock_;                  // guards the three fields below
   std::array<Block, kMaxIdleBlocks> idle_;  // the first idleCount_ entries hold blocks
   size_t idleCount_ = 0;
   size_t idleBytes_ = 0;

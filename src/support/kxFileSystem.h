@@ -23,7 +23,7 @@ bool isDirectory(const PathString& path);
 bool isValidPath(const PathString& path);
 
 // Gives 0 when the directory exists afterwards (also when another thread or
-// process made it first), else 3032. An invalid path is refused before
+// process made it first), else KX_STATUS_DIRECTORY. An invalid path is refused before
 // anything is made; with `recursive`, missing ancestors are made first,
 // outermost first.
 uint32_t createDirectory(const PathString& path, bool recursive);

@@ -147,9 +147,9 @@ TEST_F(ComponentObjects, CreateInstanceHandsOverTheOnlyReference) {
 
 TEST(ModuleEntry, OnlyAttachAndDetachSucceedAndTheStoredPathIsACopy) {
   KxComDllInfo info(kTestTable);
-  EXPECT_TRUE(KxModuleEntry(info, 1));
+  EXPECT_TRUE(KxModuleEntry(info, KX_PROCESS_ATTACH));
   EXPECT_FALSE(KxModuleEntry(info, 2));
-  EXPECT_TRUE(KxModuleEntry(info, 0));
+  EXPECT_TRUE(KxModuleEntry(info, KX_PROCESS_DETACH));
   // The stored path is a copy, and may be set from itself.
   char path[] = "/opt/module.so";
   info.SetModulePath(path);

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "com/kxComRegEntryList.h"
+#include "com/kxComRegList.h"
 #include "com/kxComRegEntryStore.h"
 #include "com/kxComRegistration.h"
 #include "com/testComObject.h"

@@ -2,6 +2,8 @@
 // four exported entry points, registering into a registry store of the test's own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -80,6 +82,46 @@ TEST_F(ModuleEntryPoints, RegistrationWritesEveryClassAndUnregistrationRemovesIt
 
   EXPECT_EQ(module_.unregisterServer(), S_OK);
   EXPECT_TRUE(std::filesystem::is_empty(root.path() + "/CLSID"));
+  ::unsetenv("KX_REGISTRY_ROOT");
+}
+
+TEST_F(ModuleEntryPoints, TwoProcessesRegisteringAtOnceLeaveOneConsistentSetOfKeys) {
+  SupportTestDir root;
+  ::setenv("KX_REGISTRY_ROOT", root.path().c_str(), 1);
+  // Each walk rewrites every class key; interleaved read-modify-writes of
+  // one key's values would lose a value without the store's lock.
+  constexpr int kRounds = 10;
+  pid_t children[2] = {};
+  for (pid_t& child : children) {
+    child = ::fork();
+    if (child == 0) {
+      bool ok = true;
+      for (int round = 0; round < kRounds; ++round) ok = ok && module_.registerServer() == S_OK;
+      ::_exit(ok ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+
+  // Every served class has its whole registration, and nothing else is left.
+  const CLSID* served[] = {&CLSID_KxvMultibandSelectorImp, &CLSID_KxvPersistantPixelCache, &CLSID_KxvTransposerImp};
+  for (const CLSID* clsid : served) {
+    const std::string key = KxClassIdText(*clsid);
+    std::string name, path, threading;
+    EXPECT_TRUE(KxReadRegistryText({"CLSID", key}, "", &name)) << key;
+    EXPECT_TRUE(KxRegisteredModulePath(*clsid, &path)) << key;
+    EXPECT_EQ(path, KX_MODULE_PATH);
+    EXPECT_TRUE(KxReadRegistryText({"CLSID", key, "InprocServer32"}, "ThreadingModel", &threading)) << key;
+    EXPECT_EQ(threading, "Both");
+  }
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+    const std::string file = entry.path().filename().string();
+    EXPECT_TRUE(entry.is_directory() || file == ".values" || file == ".lock") << entry.path();
+  }
   ::unsetenv("KX_REGISTRY_ROOT");
 }
 

@@ -48,7 +48,7 @@ DecodeBuffer MakeDecodeRecord(const Scene& scene, const BufferLayout& layout) {
   format.align = layout.align;
   format.bps = layout.bps != 0 ? layout.bps : 8 * bytes;
   const size_t columns = ColumnsOf(scene);
-  if (layout.order == 0) {
+  if (layout.order == KX_ORDER_INTERLEAVED) {
     // Interleaved: samples of a pixel side by side, rows aligned.
     format.stride = layout.stride != 0 ? layout.stride : layout.spp;
     if (HighestSlot(layout) >= format.stride) throw std::invalid_argument("slot outside the pixel");
@@ -61,7 +61,8 @@ DecodeBuffer MakeDecodeRecord(const Scene& scene, const BufferLayout& layout) {
     format.rowbytes = static_cast<uint32_t>(columns * bytes + layout.rowPadding);
   }
   // A slot is a sample's place in the pixel (order 0) or its plane (order 1).
-  const size_t slotBytes = layout.order == 0 ? bytes : static_cast<size_t>(RowsOf(scene)) * format.rowbytes;
+  const size_t slotBytes =
+      layout.order == KX_ORDER_INTERLEAVED ? bytes : static_cast<size_t>(RowsOf(scene)) * format.rowbytes;
   for (uint32_t s = 0; s < layout.spp; ++s) format.smap[s] = static_cast<int32_t>(SlotOf(layout, s) * slotBytes);
   return record;
 }
@@ -83,8 +84,8 @@ std::string FirstSampleMismatch(const DecodeBuffer& buffer,
 OwnedDecodeBuffer::OwnedDecodeBuffer(const Scene& scene, const BufferLayout& layout)
     : record_(MakeDecodeRecord(scene, layout)) {
   // Order 0 spans its rows once; order 1 spans one plane of rows per slot.
-  byteSize_ =
-      static_cast<size_t>(RowsOf(scene)) * record_.format.rowbytes * (layout.order == 0 ? 1 : HighestSlot(layout) + 1);
+  byteSize_ = static_cast<size_t>(RowsOf(scene)) * record_.format.rowbytes *
+              (layout.order == KX_ORDER_INTERLEAVED ? 1 : HighestSlot(layout) + 1);
   memory_.assign(byteSize_ + kGuardBytes, kGuardByte);
   std::fill(memory_.begin(), memory_.begin() + byteSize_, layout.fill);
   record_.pBits = memory_.data();

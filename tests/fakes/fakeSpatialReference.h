@@ -9,7 +9,7 @@
 
 namespace Kelvane::Fakes {
 
-class FakeSpatialReference final : public FakeRefCounted<FakeSpatialReference, IKxSpatialReference> {
+class FakeSpatialReference final : public KxHostObject<FakeSpatialReference, IKxSpatialReference> {
  public:
   // An empty text makes the matching getter return null. Count 1.
   static FakeSpatialReference* Create(const std::string& wkt, const std::string& proj4) {
@@ -17,7 +17,8 @@ class FakeSpatialReference final : public FakeRefCounted<FakeSpatialReference, I
   }
 
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override {
-    return FakeQuerySingle(static_cast<IKxSpatialReference*>(this), IID_IKxSpatialReference, iid, out);
+    return KxHostAnswerQuery(static_cast<IKxSpatialReference*>(this), iid, {&IID_IUnknown, &IID_IKxSpatialReference},
+                             out);
   }
   const char* KX_STDCALL GetWkt() override { return wkt_.empty() ? nullptr : wkt_.c_str(); }
   const char* KX_STDCALL GetProj4() override { return proj4_.empty() ? nullptr : proj4_.c_str(); }

@@ -50,7 +50,8 @@ std::string FakeUpstream::FirstMismatch(const DecodeBuffer& buffer, const uint16
 
 HRESULT KX_STDCALL FakeUpstream::QueryInterface(const IID& iid, void** out) {
   // The content imp always; each optional interface only while switched on.
-  const HRESULT status = FakeQuerySingle(static_cast<IKxContentImp*>(this), IID_IKxContentImp, iid, out);
+  const HRESULT status =
+      KxHostAnswerQuery(static_cast<IKxContentImp*>(this), iid, {&IID_IUnknown, &IID_IKxContentImp}, out);
   const std::tuple<bool, const IID&, IUnknown*> optional[] = {
       {bandSelect_, IID_IKxBandSelectDecode, static_cast<IKxBandSelectDecode*>(this)},
       {config_.hasImageSize, IID_IKxImageSizeQuery, static_cast<IKxImageSizeQuery*>(this)},

@@ -59,8 +59,8 @@ struct FakeUpstreamConfig {
   uint32_t decodeResultCode = 0x5A5A;
 };
 
-class FakeUpstream final : public FakeRefCounted<FakeUpstream, IKxContentImp, IKxBandSelectDecode, IKxImageSizeQuery,
-                                                 IKxBackgroundPixelQuery, IKxGeoSpatialInfo> {
+class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxBandSelectDecode, IKxImageSizeQuery,
+                                               IKxBackgroundPixelQuery, IKxGeoSpatialInfo> {
  public:
   // A new source holding one reference (the caller's); null when out of memory.
   static FakeUpstream* Create(const FakeUpstreamConfig& config = FakeUpstreamConfig());

@@ -11,7 +11,7 @@ bool RecordingLogger::find(uint32_t level, const std::string& text, bool whole) 
 }
 
 HRESULT KX_STDCALL RecordingLogger::QueryInterface(const IID& iid, void** out) {
-  return FakeQuerySingle(static_cast<IKxLogger*>(this), IID_IKxLogger, iid, out);
+  return KxHostAnswerQuery(static_cast<IKxLogger*>(this), iid, {&IID_IUnknown, &IID_IKxLogger}, out);
 }
 
 HRESULT KX_STDCALL RecordingLogger::Write(uint32_t level, const char* text) {

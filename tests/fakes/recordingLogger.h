@@ -13,7 +13,7 @@
 
 namespace Kelvane::Fakes {
 
-class RecordingLogger final : public FakeRefCounted<RecordingLogger, KxHostLoggerBase> {
+class RecordingLogger final : public KxHostObject<RecordingLogger, KxHostLoggerBase> {
  public:
   // A new logger reporting `level`, holding one reference (the caller's).
   static RecordingLogger* Create(uint32_t level) { return new (std::nothrow) RecordingLogger(level); }

@@ -1,9 +1,8 @@
-// Atomic counters and how library statuses leave a component method.
+// Atomic counters.
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "kelvane/kx_status.h"
 #include "platform/kxInterlocked.h"
 
 namespace Kelvane {
@@ -23,13 +22,6 @@ TEST(Interlocked, ConcurrentIncrementsAreAllCountedAndSwapsCompare) {
   EXPECT_FALSE(KxInterlockedCompareExchange(&counter, 6, 9));
   EXPECT_TRUE(KxInterlockedCompareExchange(&counter, 2004, 9));
   EXPECT_EQ(counter, 9);
-}
-
-TEST(StatusCrossing, LibraryStatusesBecomeFailures) {
-  EXPECT_EQ(KxStatusToResult(KX_STATUS_WRONG_STREAM_STATE), static_cast<HRESULT>(0x80063674u));
-  EXPECT_EQ(KxStatusToResult(KX_STATUS_OUT_OF_MEMORY), static_cast<HRESULT>(0x80040008u));
-  EXPECT_EQ(KxStatusToResult(KX_STATUS_DIRECTORY), static_cast<HRESULT>(0x80040BD8u));
-  EXPECT_EQ(KxStatusToResult(KX_STATUS_SUCCESS), S_OK);
 }
 
 }  // namespace

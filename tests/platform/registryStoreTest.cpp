@@ -1,8 +1,12 @@
 // The file-backed registry: keys as directories, values in one checked file
 // per key, and the platform's registry semantics on top.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -118,6 +122,39 @@ TEST(RegistryStoreRoot, FallsBackToTheUsersDataDirectory) {
   ::setenv("XDG_DATA_HOME", "data", 1);
   EXPECT_TRUE(KxRegistryRootDirectory(&found) && found == home + "/.local/share/kelvane/registry") << found;
   ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(RegistryStoreLock, AnotherProcessWaitsUntilTheHolderLetsGo) {
+  RegistryTestStore store;
+  // The child starts before the lock is taken (a forked child would inherit
+  // it) and is told through a pipe when the parent holds it.
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char byte = 0;
+    const bool told = ::read(go[0], &byte, 1) == 1;
+    // Writes a key only once it holds the store.
+    KxRegistryStoreLock mine;
+    KxHKEY key = nullptr;
+    const bool wrote =
+        told && mine.held() && KxRegCreateKeyEx(KxRegClassesRoot(), "Late", KX_KEY_ALL_ACCESS, &key) == 0;
+    ::_exit(wrote ? 0 : 1);
+  }
+  std::optional<KxRegistryStoreLock> held;
+  held.emplace();
+  ASSERT_TRUE(held->held());
+  ASSERT_EQ(::write(go[1], "g", 1), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(std::filesystem::exists(store.path() + "/Late")) << "the child wrote while the store was held";
+  held.reset();
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(std::filesystem::is_directory(store.path() + "/Late"));
+  ::close(go[0]);
+  ::close(go[1]);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <limits>
 #include <type_traits>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -24,7 +24,7 @@ T convertSample(double value) {
 }
 
 template <typename T>
-void fillTyped(const KxBufferLayout& layout, const KxPixelRect& rect, const double* values) {
+void fillTyped(const BufferLayout& layout, const PixelRect& rect, const double* values) {
   for (uint32_t s = 0; s < layout.spp; ++s) {
     const T value = convertSample<T>(values[s]);
     for (int64_t y = rect.y0; y < rect.y1; ++y) {
@@ -38,7 +38,7 @@ void fillTyped(const KxBufferLayout& layout, const KxPixelRect& rect, const doub
 
 }  // namespace
 
-void KxFillRect(const KxBufferLayout& layout, const KxPixelRect& rect, const double* values) {
+void FillRect(const BufferLayout& layout, const PixelRect& rect, const double* values) {
   if (rect.empty()) return;
   switch (layout.type) {
     case KX_TYPE_U8: fillTyped<uint8_t>(layout, rect, values); break;
@@ -50,7 +50,7 @@ void KxFillRect(const KxBufferLayout& layout, const KxPixelRect& rect, const dou
   }
 }
 
-void KxStoreSignedBytes(const int16_t* plane, const KxBufferLayout& layout, const KxPixelRect& rect, uint32_t sample) {
+void StoreSignedBytes(const int16_t* plane, const BufferLayout& layout, const PixelRect& rect, uint32_t sample) {
   const int16_t* from = plane;
   for (int64_t y = rect.y0; y < rect.y1; ++y) {
     uint8_t* to = layout.sampleAt(rect.x0, y, sample);
@@ -61,4 +61,4 @@ void KxStoreSignedBytes(const int16_t* plane, const KxBufferLayout& layout, cons
   }
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -9,16 +9,16 @@
 #include "kxhost/bufferLayout.h"
 #include "kxhost/scenePlacement.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Writes values[s], converted to the buffer's sample type (clamped and
 // rounded for integer types), into sample s of every pixel of `rect`.
-void KxFillRect(const KxBufferLayout& layout, const KxPixelRect& rect, const double* values);
+void FillRect(const BufferLayout& layout, const PixelRect& rect, const double* values);
 
 // Stores a packed plane of 16-bit values, `rect`'s size, clamped to signed
 // 8-bit, as sample `sample` of the pixels of `rect`.
-void KxStoreSignedBytes(const int16_t* plane, const KxBufferLayout& layout, const KxPixelRect& rect, uint32_t sample);
+void StoreSignedBytes(const int16_t* plane, const BufferLayout& layout, const PixelRect& rect, uint32_t sample);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_BUFFER_KERNELS_H

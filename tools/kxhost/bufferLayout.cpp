@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-namespace Kelvane {
+namespace kxhost {
 
-bool KxBufferLayout::uniformSampleStep(int64_t* step) const {
+bool BufferLayout::uniformSampleStep(int64_t* step) const {
   *step = spp > 1 ? sampleOffset[1] - sampleOffset[0] : static_cast<int64_t>(sampleBytes);
   if (*step <= 0) return false;
   for (uint32_t s = 2; s < spp; ++s) {
@@ -13,7 +13,7 @@ bool KxBufferLayout::uniformSampleStep(int64_t* step) const {
   return true;
 }
 
-HRESULT KxCheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t bandLimit, KxBufferLayout* out) {
+HRESULT CheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t bandLimit, BufferLayout* out) {
   const BufferFormat& format = buffer.format;
   // Record, memory and sample type.
   if (buffer.size != sizeof(DecodeBuffer)) return E_INVALIDARG;
@@ -21,9 +21,9 @@ HRESULT KxCheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t b
   const uint32_t sampleBytes = KxHostSampleBytes(format.type);
   if (sampleBytes == 0 || format.spp == 0 || format.spp > 256 || format.spp > bandLimit || format.stride == 0)
     return E_INVALIDARG;
-  if (format.order != 0 && format.order != 1) return E_INVALIDARG;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return E_INVALIDARG;
 
-  KxBufferLayout layout;
+  BufferLayout layout;
   layout.bits = static_cast<uint8_t*>(buffer.pBits);
   layout.type = format.type;
   layout.sampleBytes = sampleBytes;
@@ -37,10 +37,10 @@ HRESULT KxCheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t b
   for (uint32_t s = 0; s < format.spp; ++s) {
     const int64_t offset = format.smap[s];
     if (offset < 0) return E_INVALIDARG;
-    if (format.order == 0 && offset + sampleBytes > layout.pixelStep) return E_INVALIDARG;
+    if (format.order == KX_ORDER_INTERLEAVED && offset + sampleBytes > layout.pixelStep) return E_INVALIDARG;
     if (std::find(format.smap, format.smap + s, format.smap[s]) != format.smap + s) return E_INVALIDARG;
     layout.sampleOffset[s] = offset;
-    if (format.order == 0) sampleEnd = std::max(sampleEnd, offset + sampleBytes);
+    if (format.order == KX_ORDER_INTERLEAVED) sampleEnd = std::max(sampleEnd, offset + sampleBytes);
   }
   // A row holds its pixels: (cols - 1) * pixelStep + sampleEnd <= rowStep,
   // tested by division so that huge strides cannot overflow the product.
@@ -50,4 +50,4 @@ HRESULT KxCheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t b
   return S_OK;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -4,14 +4,14 @@
 
 #include <cstdint>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Sample s of buffer pixel (x, y) lies at bits + y * rowStep + x * pixelStep +
-// sampleOffset[s], for both sample orders. Built only by KxCheckBufferLayout,
+// sampleOffset[s], for both sample orders. Built only by CheckBufferLayout,
 // so every address it gives for a pixel of the buffer lies inside the layout.
-struct KxBufferLayout {
+struct BufferLayout {
   uint8_t* bits = nullptr;
   uint32_t type = 0;  // host sample type
   uint32_t sampleBytes = 0;
@@ -33,8 +33,8 @@ struct KxBufferLayout {
 // many samples, zero stride, negative or duplicate sample offsets, a sample
 // outside its pixel, rows shorter than their pixels), KX_E_NO_PIXEL_MEMORY
 // without pixel memory.
-HRESULT KxCheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t bandLimit, KxBufferLayout* out);
+HRESULT CheckBufferLayout(const DecodeBuffer& buffer, int64_t cols, uint32_t bandLimit, BufferLayout* out);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_BUFFER_LAYOUT_H

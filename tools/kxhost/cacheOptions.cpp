@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -13,17 +13,17 @@ bool refuse(std::string* error, const std::string& reason) {
 }
 
 // A number option given as text, at least `low`.
-bool parseNumberAtLeast(const KxCommandLine& line, const char* name, double low, std::optional<double>* value) {
+bool parseNumberAtLeast(const CommandLine& line, const char* name, double low, std::optional<double>* value) {
   if (!line.has(name)) return true;
   double parsed = 0.0;
-  if (!KxParseNumber(line.value(name, ""), &parsed) || !std::isfinite(parsed) || parsed < low) return false;
+  if (!ParseNumber(line.value(name, ""), &parsed) || !std::isfinite(parsed) || parsed < low) return false;
   *value = parsed;
   return true;
 }
 
-bool parseMapRect(const std::string& text, KxCacheOptions* options) {
+bool parseMapRect(const std::string& text, CacheOptions* options) {
   std::vector<double> numbers;
-  if (!KxParseNumberList(text, &numbers) || numbers.size() != 4 || !(numbers[2] > 0.0) || !(numbers[3] > 0.0))
+  if (!ParseNumberList(text, &numbers) || numbers.size() != 4 || !(numbers[2] > 0.0) || !(numbers[3] > 0.0))
     return false;
   for (size_t i = 0; i < 4; ++i) options->mapRect[i] = numbers[i];
   options->hasMapRect = true;
@@ -39,32 +39,32 @@ HRESULT configureWith(std::string* what, const char* name, Call&& call) {
 
 }  // namespace
 
-const std::vector<std::string>& KxCacheOptionNames() {
+const std::vector<std::string>& CacheOptionNames() {
   static const std::vector<std::string> names = {"cache",      "cache-tile", "max-cuts", "utility",
                                                  "tile-ratio", "max-mag",    "map-rect", "srs"};
   return names;
 }
 
-const char* KxCacheOptionsUsage() {
+const char* CacheOptionsUsage() {
   return "[--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
          "         [--map-rect X,Y,W,H [--srs TEXT]]";
 }
 
-bool KxParseCacheOptions(const KxCommandLine& line, KxCacheOptions* options, std::string* error) {
-  KxCacheOptions parsed;
+bool ParseCacheOptions(const CommandLine& line, CacheOptions* options, std::string* error) {
+  CacheOptions parsed;
   parsed.directory = line.value("cache", "");
   if (line.has("cache") && parsed.directory.empty()) return refuse(error, "--cache must name a directory");
   uint32_t width = 0;
   uint32_t height = 0;
   if (line.has("cache-tile")) {
-    if (!KxParseSize(line.value("cache-tile", ""), &width, &height))
+    if (!ParseSize(line.value("cache-tile", ""), &width, &height))
       return refuse(error, "--cache-tile must be WxH, for example 512x512");
     parsed.tileWidth = width;
     parsed.tileHeight = height;
   }
   uint64_t cuts = 0;
   if (line.has("max-cuts")) {
-    if (!KxParseUnsigned(line.value("max-cuts", ""), 0, UINT32_MAX, &cuts))
+    if (!ParseUnsigned(line.value("max-cuts", ""), 0, UINT32_MAX, &cuts))
       return refuse(error, "--max-cuts must be a whole number of cuts");
     parsed.maxCuts = static_cast<uint32_t>(cuts);
   }
@@ -89,12 +89,12 @@ bool KxParseCacheOptions(const KxCommandLine& line, KxCacheOptions* options, std
   return true;
 }
 
-KxStageStep KxPersistantPixelCacheStep(const KxCacheOptions& options) {
-  KxStageStep step;
+StageStep PersistantPixelCacheStep(const CacheOptions& options) {
+  StageStep step;
   step.name = "persistent pixel cache";
   step.clsid = CLSID_KxvPersistantPixelCache;
   step.configure = [options](IKxContentImp* stage, std::string* what) {
-    KxComPtr<IKxPersistantPixelCache2> cache;
+    ComPtr<IKxPersistantPixelCache2> cache;
     HRESULT status = configureWith(what, "QueryInterface(IKxPersistantPixelCache2)", [&] {
       return stage->QueryInterface(IID_IKxPersistantPixelCache2, cache.putVoid());
     });
@@ -127,4 +127,4 @@ KxStageStep KxPersistantPixelCacheStep(const KxCacheOptions& options) {
   return step;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -11,9 +11,9 @@
 #include "kxhost/commandLine.h"
 #include "kxhost/stageChain.h"
 
-namespace Kelvane {
+namespace kxhost {
 
-struct KxCacheOptions {
+struct CacheOptions {
   // The stage is used for --cache, and for --map-rect (whose decode it
   // performs, with or without a cache directory).
   bool useStage = false;
@@ -30,17 +30,17 @@ struct KxCacheOptions {
 };
 
 // Names of the options above, for the render command's option check.
-const std::vector<std::string>& KxCacheOptionNames();
+const std::vector<std::string>& CacheOptionNames();
 
 // Usage text of the options above.
-const char* KxCacheOptionsUsage();
+const char* CacheOptionsUsage();
 
 // Checks the cache options of a render command line; false with a one-line reason.
-bool KxParseCacheOptions(const KxCommandLine& line, KxCacheOptions* options, std::string* error);
+bool ParseCacheOptions(const CommandLine& line, CacheOptions* options, std::string* error);
 
 // The persistent pixel cache stage, configured from the options.
-KxStageStep KxPersistantPixelCacheStep(const KxCacheOptions& options);
+StageStep PersistantPixelCacheStep(const CacheOptions& options);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_CACHE_OPTIONS_H

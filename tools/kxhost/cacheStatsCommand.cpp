@@ -11,7 +11,7 @@
 
 #include "kxhost/commands.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -84,25 +84,25 @@ bool reportLevels(const fs::path& root, const std::string& label, LevelStats* to
 
 }  // namespace
 
-int KxCacheStatsCommand(const KxHostContext& context) {
+int CacheStatsCommand(const HostContext& context) {
   std::string error;
-  if (!KxCheckOptions(context.line, {}, &error) || !KxExpectOperands(context.line, 1, "cache-stats DIR", &error))
-    return KxReportFailure(error);
+  if (!CheckOptions(context.line, {}, &error) || !ExpectOperands(context.line, 1, "cache-stats DIR", &error))
+    return ReportFailure(error);
   const fs::path root(context.line.operands[0]);
   std::error_code failure;
-  if (!fs::is_directory(root, failure)) return KxReportFailure(root.string() + " is not a directory");
+  if (!fs::is_directory(root, failure)) return ReportFailure(root.string() + " is not a directory");
 
   // The cache of whole images, then the caches that kxhost keeps per band list
   // ("bands-3-2-1") below the same directory.
   LevelStats total;
-  if (!reportLevels(root, "", &total, &error)) return KxReportFailure(error);
+  if (!reportLevels(root, "", &total, &error)) return ReportFailure(error);
   std::map<std::string, fs::path> bandCaches;
   for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
     const std::string name = it->path().filename().string();
     if (it->is_directory(failure) && name.rfind("bands-", 0) == 0) bandCaches[name] = it->path();
   }
   for (const auto& [name, path] : bandCaches) {
-    if (!reportLevels(path, name + " ", &total, &error)) return KxReportFailure(error);
+    if (!reportLevels(path, name + " ", &total, &error)) return ReportFailure(error);
   }
   std::printf("total %37llu tiles %14llu bytes\n", static_cast<unsigned long long>(total.tiles),
               static_cast<unsigned long long>(total.bytes));
@@ -112,4 +112,4 @@ int KxCacheStatsCommand(const KxHostContext& context) {
   return 0;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -1,30 +1,30 @@
-// KxComPtr: the host's owning handle on one interface reference.
+// ComPtr: the host's owning handle on one interface reference.
 #ifndef KXHOST_COM_PTR_H
 #define KXHOST_COM_PTR_H
 
 #include <utility>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Owns exactly one reference to the interface it holds and releases it when
 // reset or destroyed. Raw pointers it hands out through get() carry none.
 template <typename Interface>
-class KxComPtr {
+class ComPtr {
  public:
-  KxComPtr() = default;
+  ComPtr() = default;
   // Adopts a reference the caller already owns.
-  explicit KxComPtr(Interface* adopted) : ptr_(adopted) {}
-  KxComPtr(const KxComPtr& other) : ptr_(other.ptr_) {
+  explicit ComPtr(Interface* adopted) : ptr_(adopted) {}
+  ComPtr(const ComPtr& other) : ptr_(other.ptr_) {
     if (ptr_ != nullptr) ptr_->AddRef();
   }
-  KxComPtr(KxComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-  KxComPtr& operator=(KxComPtr other) noexcept {
+  ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+  ComPtr& operator=(ComPtr other) noexcept {
     std::swap(ptr_, other.ptr_);
     return *this;
   }
-  ~KxComPtr() { reset(); }
+  ~ComPtr() { reset(); }
 
   void reset() {
     if (ptr_ != nullptr) std::exchange(ptr_, nullptr)->Release();
@@ -42,7 +42,7 @@ class KxComPtr {
 
   // Queries the held object for another interface; null on failure.
   template <typename Other>
-  HRESULT queryInto(const IID& iid, KxComPtr<Other>& out) const {
+  HRESULT queryInto(const IID& iid, ComPtr<Other>& out) const {
     if (ptr_ == nullptr) return E_FAIL;
     return ptr_->QueryInterface(iid, out.putVoid());
   }
@@ -51,6 +51,6 @@ class KxComPtr {
   Interface* ptr_ = nullptr;
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_COM_PTR_H

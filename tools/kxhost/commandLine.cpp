@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -40,8 +40,8 @@ std::string optionName(const std::string& argument) {
 
 }  // namespace
 
-bool KxParseCommandLine(int argc, const char* const* argv, KxCommandLine* out, std::string* error) {
-  KxCommandLine line;
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine* out, std::string* error) {
+  CommandLine line;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     // Verbosity flags, then named options, then operands.
@@ -92,7 +92,7 @@ bool KxParseCommandLine(int argc, const char* const* argv, KxCommandLine* out, s
   return true;
 }
 
-bool KxCheckOptions(const KxCommandLine& line, const std::vector<std::string>& allowed, std::string* error) {
+bool CheckOptions(const CommandLine& line, const std::vector<std::string>& allowed, std::string* error) {
   for (const auto& option : line.options) {
     const std::string& name = option.first;
     const bool global =
@@ -105,7 +105,7 @@ bool KxCheckOptions(const KxCommandLine& line, const std::vector<std::string>& a
   return true;
 }
 
-bool KxParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value) {
+bool ParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
   errno = 0;
   const unsigned long long parsed = std::strtoull(text.c_str(), nullptr, 10);
@@ -114,7 +114,7 @@ bool KxParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint6
   return true;
 }
 
-bool KxParseNumber(const std::string& text, double* value) {
+bool ParseNumber(const std::string& text, double* value) {
   if (text.empty()) return false;
   char* end = nullptr;
   errno = 0;
@@ -124,28 +124,27 @@ bool KxParseNumber(const std::string& text, double* value) {
   return true;
 }
 
-bool KxParseSize(const std::string& text, uint32_t* width, uint32_t* height) {
+bool ParseSize(const std::string& text, uint32_t* width, uint32_t* height) {
   const size_t cross = text.find('x');
   if (cross == std::string::npos) return false;
   uint64_t w = 0;
   uint64_t h = 0;
   // GDAL sizes are int; larger images would not fit one raster.
   constexpr uint64_t kLargest = 1u << 30;
-  if (!KxParseUnsigned(text.substr(0, cross), 1, kLargest, &w) ||
-      !KxParseUnsigned(text.substr(cross + 1), 1, kLargest, &h))
+  if (!ParseUnsigned(text.substr(0, cross), 1, kLargest, &w) || !ParseUnsigned(text.substr(cross + 1), 1, kLargest, &h))
     return false;
   *width = static_cast<uint32_t>(w);
   *height = static_cast<uint32_t>(h);
   return true;
 }
 
-bool KxParseNumberList(const std::string& text, std::vector<double>* values) {
+bool ParseNumberList(const std::string& text, std::vector<double>* values) {
   std::vector<double> parsed;
   size_t start = 0;
   while (true) {
     const size_t comma = text.find(',', start);
     double value = 0.0;
-    if (!KxParseNumber(text.substr(start, comma - start), &value)) return false;
+    if (!ParseNumber(text.substr(start, comma - start), &value)) return false;
     parsed.push_back(value);
     if (comma == std::string::npos) break;
     start = comma + 1;
@@ -154,4 +153,4 @@ bool KxParseNumberList(const std::string& text, std::vector<double>* values) {
   return true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

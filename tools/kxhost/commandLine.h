@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace Kelvane {
+namespace kxhost {
 
 // Options may come anywhere after the program name, as "--name value",
 // "--name=value" or (for flags) "--name". -o is short for --output.
-struct KxCommandLine {
+struct CommandLine {
   std::string command;
   std::vector<std::string> operands;
   std::map<std::string, std::string> options;  // by long name, without the dashes
@@ -24,20 +24,20 @@ struct KxCommandLine {
   }
 };
 
-bool KxParseCommandLine(int argc, const char* const* argv, KxCommandLine* out, std::string* error);
+bool ParseCommandLine(int argc, const char* const* argv, CommandLine* out, std::string* error);
 
 // Refuses options that the command does not take (the global ones --module,
 // --log-level and --help always apply).
-bool KxCheckOptions(const KxCommandLine& line, const std::vector<std::string>& allowed, std::string* error);
+bool CheckOptions(const CommandLine& line, const std::vector<std::string>& allowed, std::string* error);
 
 // Operand and option values.
-bool KxParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value);
-bool KxParseNumber(const std::string& text, double* value);
+bool ParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value);
+bool ParseNumber(const std::string& text, double* value);
 // "W" "x" "H", both at least 1.
-bool KxParseSize(const std::string& text, uint32_t* width, uint32_t* height);
+bool ParseSize(const std::string& text, uint32_t* width, uint32_t* height);
 // Comma-separated numbers, at least one.
-bool KxParseNumberList(const std::string& text, std::vector<double>* values);
+bool ParseNumberList(const std::string& text, std::vector<double>* values);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_COMMAND_LINE_H

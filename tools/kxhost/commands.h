@@ -8,28 +8,28 @@
 #include "kxhost/commandLine.h"
 #include "kxhost/stderrLogger.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // What every command gets: its command line and the host's logger.
-struct KxHostContext {
-  const KxCommandLine& line;
-  KxStderrLogger* logger;
+struct HostContext {
+  const CommandLine& line;
+  StderrLogger* logger;
 };
 
-int KxSampleCommand(const KxHostContext& context);
-int KxInfoCommand(const KxHostContext& context);
-int KxRenderCommand(const KxHostContext& context);
-int KxCacheStatsCommand(const KxHostContext& context);
+int SampleCommand(const HostContext& context);
+int InfoCommand(const HostContext& context);
+int RenderCommand(const HostContext& context);
+int CacheStatsCommand(const HostContext& context);
+int RegisterCommand(const HostContext& context);
+int UnregisterCommand(const HostContext& context);
+int ClassesCommand(const HostContext& context);
 
 // Reports `message` as the one error line and returns exit status 1.
-int KxReportFailure(const std::string& message);
-
-// The module to load: --module, else the one built beside the program.
-std::string KxModulePathOption(const KxCommandLine& line);
+int ReportFailure(const std::string& message);
 
 // Checks that the command got `count` operands; false with a reason otherwise.
-bool KxExpectOperands(const KxCommandLine& line, size_t count, const char* usage, std::string* error);
+bool ExpectOperands(const CommandLine& line, size_t count, const char* usage, std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_COMMANDS_H

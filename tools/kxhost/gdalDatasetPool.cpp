@@ -1,6 +1,6 @@
 #include "kxhost/gdalDatasetPool.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -11,11 +11,11 @@ GDALDatasetH openReadOnly(const std::string& path) {
 
 }  // namespace
 
-KxGdalDatasetPool::~KxGdalDatasetPool() {
+GdalDatasetPool::~GdalDatasetPool() {
   for (GDALDatasetH handle : idle_) GDALClose(handle);
 }
 
-GDALDatasetH KxGdalDatasetPool::open(const std::string& path) {
+GDALDatasetH GdalDatasetPool::open(const std::string& path) {
   GDALDatasetH handle = openReadOnly(path);
   if (handle == nullptr) return nullptr;
   std::lock_guard<std::mutex> hold(lock_);
@@ -24,7 +24,7 @@ GDALDatasetH KxGdalDatasetPool::open(const std::string& path) {
   return handle;
 }
 
-KxGdalDatasetPool::Lease KxGdalDatasetPool::borrow() {
+GdalDatasetPool::Lease GdalDatasetPool::borrow() {
   {
     std::lock_guard<std::mutex> hold(lock_);
     if (!idle_.empty()) {
@@ -36,7 +36,7 @@ KxGdalDatasetPool::Lease KxGdalDatasetPool::borrow() {
   return Lease(this, openReadOnly(path_));
 }
 
-void KxGdalDatasetPool::giveBack(GDALDatasetH handle) {
+void GdalDatasetPool::giveBack(GDALDatasetH handle) {
   // A handle that cannot be kept is closed rather than lost.
   try {
     std::lock_guard<std::mutex> hold(lock_);
@@ -46,4 +46,4 @@ void KxGdalDatasetPool::giveBack(GDALDatasetH handle) {
   }
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
-namespace Kelvane {
+namespace kxhost {
 
 // A GDAL dataset handle serves one thread at a time, so each decode borrows a
 // handle of its own: an idle one, or a newly opened one when all are busy.
 // The pool owns every idle handle and closes them when destroyed; it grows to
 // the largest number of decodes that ran at once.
-class KxGdalDatasetPool {
+class GdalDatasetPool {
  public:
   // Borrowed handle, given back when the lease ends. get() is null when the
   // image could not be opened again.
   class Lease {
    public:
-    Lease(KxGdalDatasetPool* pool, GDALDatasetH handle) : pool_(pool), handle_(handle) {}
+    Lease(GdalDatasetPool* pool, GDALDatasetH handle) : pool_(pool), handle_(handle) {}
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
     ~Lease() {
@@ -29,14 +29,14 @@ class KxGdalDatasetPool {
     GDALDatasetH get() const { return handle_; }
 
    private:
-    KxGdalDatasetPool* pool_;
+    GdalDatasetPool* pool_;
     GDALDatasetH handle_;
   };
 
-  KxGdalDatasetPool() = default;
-  KxGdalDatasetPool(const KxGdalDatasetPool&) = delete;
-  KxGdalDatasetPool& operator=(const KxGdalDatasetPool&) = delete;
-  ~KxGdalDatasetPool();
+  GdalDatasetPool() = default;
+  GdalDatasetPool(const GdalDatasetPool&) = delete;
+  GdalDatasetPool& operator=(const GdalDatasetPool&) = delete;
+  ~GdalDatasetPool();
 
   // Opens `path` read-only; the first handle becomes the pool's first idle one.
   GDALDatasetH open(const std::string& path);
@@ -50,6 +50,6 @@ class KxGdalDatasetPool {
   std::vector<GDALDatasetH> idle_;
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_GDAL_DATASET_POOL_H

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -41,7 +41,7 @@ double smallestOverviewMag(GDALRasterBandH band, uint32_t width) {
 }
 
 // Text forms of the dataset's spatial reference, when it has one.
-void describeReference(GDALDatasetH dataset, KxGdalImage* image) {
+void describeReference(GDALDatasetH dataset, GdalImage* image) {
   OGRSpatialReferenceH reference = GDALGetSpatialRef(dataset);
   if (reference == nullptr) return;
   char* text = nullptr;
@@ -54,9 +54,9 @@ void describeReference(GDALDatasetH dataset, KxGdalImage* image) {
 
 }  // namespace
 
-uint32_t KxGdalImage::bitsPerSample() const { return static_cast<uint32_t>(GDALGetDataTypeSizeBits(dataType)); }
+uint32_t GdalImage::bitsPerSample() const { return static_cast<uint32_t>(GDALGetDataTypeSizeBits(dataType)); }
 
-int32_t KxGdalImage::pixelSampleType() const {
+int32_t GdalImage::pixelSampleType() const {
   switch (dataType) {
     case GDT_Byte: return signedBytes ? KX_SAMPLE_S8 : KX_SAMPLE_U8;
     case GDT_UInt16: return KX_SAMPLE_U16;
@@ -68,7 +68,7 @@ int32_t KxGdalImage::pixelSampleType() const {
   }
 }
 
-bool KxDescribeGdalImage(GDALDatasetH dataset, const std::string& path, KxGdalImage* image, std::string* error) {
+bool DescribeGdalImage(GDALDatasetH dataset, const std::string& path, GdalImage* image, std::string* error) {
   // Size and bands.
   const int bands = GDALGetRasterCount(dataset);
   const int width = GDALGetRasterXSize(dataset);
@@ -81,7 +81,7 @@ bool KxDescribeGdalImage(GDALDatasetH dataset, const std::string& path, KxGdalIm
     *error = path + " has " + std::to_string(bands) + " bands, more than " + std::to_string(kMostBands);
     return false;
   }
-  KxGdalImage described;
+  GdalImage described;
   described.path = path;
   GDALDriverH driver = GDALGetDatasetDriver(dataset);
   described.driver = driver != nullptr ? GDALGetDriverShortName(driver) : "";
@@ -115,4 +115,4 @@ bool KxDescribeGdalImage(GDALDatasetH dataset, const std::string& path, KxGdalIm
   return true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-namespace Kelvane {
+namespace kxhost {
 
 // Immutable description of an opened image; shared by every decode.
-struct KxGdalImage {
+struct GdalImage {
   std::string path;
   std::string driver;
   uint32_t width = 0;
@@ -36,8 +36,8 @@ struct KxGdalImage {
 
 // Fills `image` from an open dataset. False with a one-line reason when the
 // raster cannot be served (no bands, too many, or an unsupported sample type).
-bool KxDescribeGdalImage(GDALDatasetH dataset, const std::string& path, KxGdalImage* image, std::string* error);
+bool DescribeGdalImage(GDALDatasetH dataset, const std::string& path, GdalImage* image, std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_GDAL_IMAGE_H

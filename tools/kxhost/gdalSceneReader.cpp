@@ -9,13 +9,13 @@
 #include "kxhost/bufferLayout.h"
 #include "kxhost/scenePlacement.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
 // One GDAL read: the integer window GDAL checks against the raster, and the
 // exact fractional window with the resampling in the extra argument.
-struct KxGdalWindow {
+struct GdalWindow {
   int x = 0;
   int y = 0;
   int width = 0;
@@ -24,7 +24,7 @@ struct KxGdalWindow {
 };
 
 // The samples of one read: where the first lands and how the rest follow.
-struct KxGdalTarget {
+struct GdalTarget {
   void* data = nullptr;
   GDALDataType type = GDT_Unknown;
   int bandCount = 0;
@@ -54,10 +54,10 @@ void coverAxis(double start, double length, uint32_t size, int* first, int* coun
   *count = static_cast<int>(std::min(wanted, static_cast<double>(size) - lowest));
 }
 
-KxGdalWindow windowFor(const KxScenePlacement& placement, const KxGdalImage& image, GDALRIOResampleAlg resampling) {
-  KxGdalWindow window;
+GdalWindow windowFor(const ScenePlacement& placement, const GdalImage& image, GDALRIOResampleAlg resampling) {
+  GdalWindow window;
   INIT_RASTERIO_EXTRA_ARG(window.extra);
-  const KxSourceWindow& source = placement.source;
+  const SourceWindow& source = placement.source;
   coverAxis(source.x, source.width, image.width, &window.x, &window.width);
   coverAxis(source.y, source.height, image.height, &window.y, &window.height);
   // At full resolution the window is whole pixels already.
@@ -72,7 +72,7 @@ KxGdalWindow windowFor(const KxScenePlacement& placement, const KxGdalImage& ima
   return window;
 }
 
-HRESULT readInto(GDALDatasetH dataset, KxGdalWindow& window, const KxPixelRect& rect, const KxGdalTarget& target) {
+HRESULT readInto(GDALDatasetH dataset, GdalWindow& window, const PixelRect& rect, const GdalTarget& target) {
   const CPLErr result = GDALDatasetRasterIOEx(
       dataset, GF_Read, window.x, window.y, window.width, window.height, target.data, static_cast<int>(rect.width()),
       static_cast<int>(rect.height()), target.type, target.bandCount, target.bands, target.pixelSpace, target.lineSpace,
@@ -81,23 +81,23 @@ HRESULT readInto(GDALDatasetH dataset, KxGdalWindow& window, const KxPixelRect& 
 }
 
 // Signed 8-bit samples: each band through a packed 16-bit plane.
-HRESULT readSignedBytes(GDALDatasetH dataset, KxGdalWindow& window, const KxBufferLayout& layout,
-                        const KxPixelRect& rect, int* bands) {
+HRESULT readSignedBytes(GDALDatasetH dataset, GdalWindow& window, const BufferLayout& layout, const PixelRect& rect,
+                        int* bands) {
   std::vector<int16_t> plane(static_cast<size_t>(rect.width() * rect.height()));
   for (uint32_t s = 0; s < layout.spp; ++s) {
-    KxGdalTarget target{plane.data(), GDT_Int16, 1, &bands[s], 2, 2 * rect.width(), 0};
+    GdalTarget target{plane.data(), GDT_Int16, 1, &bands[s], 2, 2 * rect.width(), 0};
     const HRESULT status = readInto(dataset, window, rect, target);
     if (FAILED(status)) return status;
-    KxStoreSignedBytes(plane.data(), layout, rect, s);
+    StoreSignedBytes(plane.data(), layout, rect, s);
   }
   return S_OK;
 }
 
 // Every other type straight into the buffer: one call when the samples follow
 // at one distance, else one call per sample.
-HRESULT readDirect(GDALDatasetH dataset, KxGdalWindow& window, const KxBufferLayout& layout, const KxPixelRect& rect,
+HRESULT readDirect(GDALDatasetH dataset, GdalWindow& window, const BufferLayout& layout, const PixelRect& rect,
                    int* bands) {
-  KxGdalTarget target{nullptr, gdalTypeOf(layout.type), 1, nullptr, layout.pixelStep, layout.rowStep, 0};
+  GdalTarget target{nullptr, gdalTypeOf(layout.type), 1, nullptr, layout.pixelStep, layout.rowStep, 0};
   int64_t step = 0;
   if (layout.uniformSampleStep(&step)) {
     target.data = layout.sampleAt(rect.x0, rect.y0, 0);
@@ -116,30 +116,30 @@ HRESULT readDirect(GDALDatasetH dataset, KxGdalWindow& window, const KxBufferLay
 }
 
 // The buffer pixels around `inside` (all of them when it is empty).
-void fillOutside(const KxBufferLayout& layout, const KxScenePlacement& placement, const double* values) {
-  const KxPixelRect& in = placement.onImage;
+void fillOutside(const BufferLayout& layout, const ScenePlacement& placement, const double* values) {
+  const PixelRect& in = placement.onImage;
   const int64_t cols = placement.cols;
   const int64_t rows = placement.rows;
   if (in.empty()) {
-    KxFillRect(layout, {0, 0, cols, rows}, values);
+    FillRect(layout, {0, 0, cols, rows}, values);
     return;
   }
-  KxFillRect(layout, {0, 0, cols, in.y0}, values);
-  KxFillRect(layout, {0, in.y1, cols, rows}, values);
-  KxFillRect(layout, {0, in.y0, in.x0, in.y1}, values);
-  KxFillRect(layout, {in.x1, in.y0, cols, in.y1}, values);
+  FillRect(layout, {0, 0, cols, in.y0}, values);
+  FillRect(layout, {0, in.y1, cols, rows}, values);
+  FillRect(layout, {0, in.y0, in.x0, in.y1}, values);
+  FillRect(layout, {in.x1, in.y0, cols, in.y1}, values);
 }
 
 }  // namespace
 
-HRESULT KxReadScene(GDALDatasetH dataset, const KxGdalImage& image, const DecodeBuffer& buffer, const uint16_t* bandMap,
-                    GDALRIOResampleAlg resampling) {
+HRESULT ReadScene(GDALDatasetH dataset, const GdalImage& image, const DecodeBuffer& buffer, const uint16_t* bandMap,
+                  GDALRIOResampleAlg resampling) {
   // Scene and layout.
-  KxScenePlacement placement;
-  if (!KxPlaceScene(buffer.scene, image.width, image.height, &placement)) return E_INVALIDARG;
-  KxBufferLayout layout;
+  ScenePlacement placement;
+  if (!PlaceScene(buffer.scene, image.width, image.height, &placement)) return E_INVALIDARG;
+  BufferLayout layout;
   const HRESULT checked =
-      KxCheckBufferLayout(buffer, placement.cols, bandMap != nullptr ? 256u : image.bandCount, &layout);
+      CheckBufferLayout(buffer, placement.cols, bandMap != nullptr ? 256u : image.bandCount, &layout);
   if (FAILED(checked)) return checked;
 
   // GDAL band numbers (from 1) and their backgrounds, one per sample.
@@ -156,7 +156,7 @@ HRESULT KxReadScene(GDALDatasetH dataset, const KxGdalImage& image, const Decode
   // The part on the image, then the rest.
   HRESULT status = S_OK;
   if (!placement.onImage.empty()) {
-    KxGdalWindow window = windowFor(placement, image, resampling);
+    GdalWindow window = windowFor(placement, image, resampling);
     status = layout.type == KX_TYPE_S8 ? readSignedBytes(dataset, window, layout, placement.onImage, bands)
                                        : readDirect(dataset, window, layout, placement.onImage, bands);
   }
@@ -164,14 +164,14 @@ HRESULT KxReadScene(GDALDatasetH dataset, const KxGdalImage& image, const Decode
   return status;
 }
 
-HRESULT KxFillBackgroundPixel(const KxGdalImage& image, const DecodeBuffer& buffer) {
-  KxBufferLayout layout;
-  const HRESULT checked = KxCheckBufferLayout(buffer, 1, image.bandCount, &layout);
+HRESULT FillBackgroundPixel(const GdalImage& image, const DecodeBuffer& buffer) {
+  BufferLayout layout;
+  const HRESULT checked = CheckBufferLayout(buffer, 1, image.bandCount, &layout);
   if (FAILED(checked)) return checked;
   double background[256];
   for (uint32_t s = 0; s < layout.spp; ++s) background[s] = image.background(s);
-  KxFillRect(layout, {0, 0, 1, 1}, background);
+  FillRect(layout, {0, 0, 1, 1}, background);
   return S_OK;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -4,10 +4,10 @@
 
 #include <gdal.h>
 
-#include "kelvane/kx_lib_sp_xform.h"
 #include "kxhost/gdalImage.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Fills `buffer` with its scene of `image` (read through `dataset`, which the
 // caller holds exclusively for the call), in the buffer's own layout and
@@ -16,12 +16,12 @@ namespace Kelvane {
 // `resampling`; buffer pixels beyond the image get each band's background.
 // E_INVALIDARG for a malformed scene, layout or band map,
 // KX_E_NO_PIXEL_MEMORY without pixel memory, E_FAIL when GDAL fails.
-HRESULT KxReadScene(GDALDatasetH dataset, const KxGdalImage& image, const DecodeBuffer& buffer, const uint16_t* bandMap,
-                    GDALRIOResampleAlg resampling);
+HRESULT ReadScene(GDALDatasetH dataset, const GdalImage& image, const DecodeBuffer& buffer, const uint16_t* bandMap,
+                  GDALRIOResampleAlg resampling);
 
 // Fills the first pixel of `buffer` with the background of bands 0 .. spp-1.
-HRESULT KxFillBackgroundPixel(const KxGdalImage& image, const DecodeBuffer& buffer);
+HRESULT FillBackgroundPixel(const GdalImage& image, const DecodeBuffer& buffer);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_GDAL_SCENE_READER_H

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -22,14 +22,14 @@ void CPL_STDCALL forwardToLogger(CPLErr kind, CPLErrorNum number, const char* me
 
 }  // namespace
 
-KxGdalSession::KxGdalSession(IKxLogger* logger) {
+GdalSession::GdalSession(IKxLogger* logger) {
   GDALAllRegister();
   previous_ = CPLSetErrorHandlerEx(forwardToLogger, logger);
 }
 
-KxGdalSession::~KxGdalSession() { CPLSetErrorHandlerEx(previous_, nullptr); }
+GdalSession::~GdalSession() { CPLSetErrorHandlerEx(previous_, nullptr); }
 
-std::string KxGdalLastError(const char* fallback) {
+std::string GdalLastError(const char* fallback) {
   std::string message = CPLGetLastErrorMsg();
   if (message.empty()) return fallback;
   std::replace(message.begin(), message.end(), '\n', ' ');
@@ -37,4 +37,4 @@ std::string KxGdalLastError(const char* fallback) {
   return message;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -6,27 +6,27 @@
 
 #include <string>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Registers GDAL's drivers and, while alive, routes GDAL's own messages to the
 // host logger at detail level instead of printing them: the host reports every
 // failure itself, on one line. The logger must outlive the session.
-class KxGdalSession {
+class GdalSession {
  public:
-  explicit KxGdalSession(IKxLogger* logger);
-  KxGdalSession(const KxGdalSession&) = delete;
-  KxGdalSession& operator=(const KxGdalSession&) = delete;
-  ~KxGdalSession();
+  explicit GdalSession(IKxLogger* logger);
+  GdalSession(const GdalSession&) = delete;
+  GdalSession& operator=(const GdalSession&) = delete;
+  ~GdalSession();
 
  private:
   CPLErrorHandler previous_;
 };
 
 // GDAL's last message on this thread as one line, or `fallback` when none.
-std::string KxGdalLastError(const char* fallback);
+std::string GdalLastError(const char* fallback);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_GDAL_SESSION_H

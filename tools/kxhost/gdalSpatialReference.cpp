@@ -2,18 +2,19 @@
 
 #include <new>
 
-namespace Kelvane {
+namespace kxhost {
 
-KxGdalSpatialReference* KxGdalSpatialReference::create(const std::string& wkt, const std::string& proj4) {
+GdalSpatialReference* GdalSpatialReference::create(const std::string& wkt, const std::string& proj4) {
   try {
-    return new KxGdalSpatialReference(wkt, proj4);
+    return new GdalSpatialReference(wkt, proj4);
   } catch (...) {
     return nullptr;
   }
 }
 
-HRESULT KX_STDCALL KxGdalSpatialReference::QueryInterface(const IID& iid, void** out) {
-  return KxAnswerQuery(static_cast<IKxSpatialReference*>(this), iid, {&IID_IUnknown, &IID_IKxSpatialReference}, out);
+HRESULT KX_STDCALL GdalSpatialReference::QueryInterface(const IID& iid, void** out) {
+  return KxHostAnswerQuery(static_cast<IKxSpatialReference*>(this), iid, {&IID_IUnknown, &IID_IKxSpatialReference},
+                           out);
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

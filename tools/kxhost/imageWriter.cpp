@@ -9,10 +9,10 @@
 #include <cstring>
 #include <utility>
 
-#include "kelvane/kx_lib_sp_xform.h"
 #include "kxhost/gdalSession.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -43,12 +43,12 @@ struct DatasetCloser {
 };
 
 // An in-memory dataset whose bands are views of the rendered samples.
-GDALDatasetH wrapInMemory(const KxRenderedImage& image, std::string* error) {
+GDALDatasetH wrapInMemory(const RenderedImage& image, std::string* error) {
   GDALDriverH memory = GDALGetDriverByName("MEM");
   GDALDatasetH dataset =
       memory != nullptr ? GDALCreate(memory, "", image.width, image.height, 0, GDT_Byte, nullptr) : nullptr;
   if (dataset == nullptr) {
-    *error = "cannot create an in-memory image: " + KxGdalLastError("MEM driver missing");
+    *error = "cannot create an in-memory image: " + GdalLastError("MEM driver missing");
     return nullptr;
   }
   const uint32_t sampleBytes = KxHostSampleBytes(image.type);
@@ -63,7 +63,7 @@ GDALDatasetH wrapInMemory(const KxRenderedImage& image, std::string* error) {
     CSLDestroy(options);
     if (added != CE_None) {
       GDALClose(dataset);
-      *error = "cannot wrap the rendered samples: " + KxGdalLastError("band not added");
+      *error = "cannot wrap the rendered samples: " + GdalLastError("band not added");
       return nullptr;
     }
   }
@@ -71,7 +71,7 @@ GDALDatasetH wrapInMemory(const KxRenderedImage& image, std::string* error) {
 }
 
 // Geo-referencing and nodata for formats that keep them.
-void describeForGeoTiff(GDALDatasetH dataset, const KxRenderedImage& image) {
+void describeForGeoTiff(GDALDatasetH dataset, const RenderedImage& image) {
   if (image.hasGeoTransform) GDALSetGeoTransform(dataset, const_cast<double*>(image.geoTransform));
   if (!image.wkt.empty()) GDALSetProjection(dataset, image.wkt.c_str());
   for (uint32_t b = 0; b < image.bands && b < image.nodata.size(); ++b) {
@@ -82,7 +82,7 @@ void describeForGeoTiff(GDALDatasetH dataset, const KxRenderedImage& image) {
 
 }  // namespace
 
-const char* KxDriverForPath(const std::string& path) {
+const char* DriverForPath(const std::string& path) {
   std::string lower = path;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
   for (const DriverByExtension& entry : kDrivers) {
@@ -93,8 +93,8 @@ const char* KxDriverForPath(const std::string& path) {
   return nullptr;
 }
 
-bool KxWriteImage(const std::string& path, const KxRenderedImage& image, std::string* error) {
-  const char* driverName = KxDriverForPath(path);
+bool WriteImage(const std::string& path, const RenderedImage& image, std::string* error) {
+  const char* driverName = DriverForPath(path);
   if (driverName == nullptr) {
     *error = "cannot tell the format of " + path + " (use .png, .tif or .jpg)";
     return false;
@@ -122,8 +122,8 @@ bool KxWriteImage(const std::string& path, const KxRenderedImage& image, std::st
     GDALClose(std::exchange(written.handle, nullptr));
     if (CPLGetLastErrorType() != CE_Failure) return true;
   }
-  *error = "cannot write " + path + ": " + KxGdalLastError("the driver refused the image");
+  *error = "cannot write " + path + ": " + GdalLastError("the driver refused the image");
   return false;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

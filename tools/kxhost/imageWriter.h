@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-namespace Kelvane {
+namespace kxhost {
 
 // A rendered scene in memory: pixel-interleaved samples of a host sample type.
 // Geo-referencing and nodata are written only to formats that keep them
 // (GeoTIFF).
-struct KxRenderedImage {
+struct RenderedImage {
   const uint8_t* bits = nullptr;
   int width = 0;
   int height = 0;
@@ -28,11 +28,11 @@ struct KxRenderedImage {
 
 // The GDAL driver for a file name's extension (.png, .tif/.tiff, .jpg/.jpeg),
 // or null for any other.
-const char* KxDriverForPath(const std::string& path);
+const char* DriverForPath(const std::string& path);
 
 // Writes `image` to `path`; false with a one-line reason.
-bool KxWriteImage(const std::string& path, const KxRenderedImage& image, std::string* error);
+bool WriteImage(const std::string& path, const RenderedImage& image, std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_IMAGE_WRITER_H

@@ -3,10 +3,11 @@
 #include <vector>
 
 #include "kxhost/commands.h"
-#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/gdalSource.h"
 #include "kxhost/moduleLibrary.h"
+#include "kxhost/moduleLocation.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -27,7 +28,7 @@ void printProps(IKxContentImp* source) {
   RasterProps props;
   const HRESULT status = source->GetRasterProps(&props);
   if (FAILED(status)) {
-    std::printf("properties      unavailable (%s)\n", KxStatusText(status).c_str());
+    std::printf("properties      unavailable (%s)\n", StatusText(status).c_str());
     return;
   }
   std::printf("size            %u x %u pixels\n", props.width, props.height);
@@ -40,7 +41,7 @@ void printProps(IKxContentImp* source) {
 
 // Background per band, through the background-pixel query in 32-bit floats.
 void printBackground(IKxContentImp* source, uint32_t bands) {
-  KxComPtr<IKxBackgroundPixelQuery> query;
+  ComPtr<IKxBackgroundPixelQuery> query;
   if (FAILED(source->FindInterface(IID_IKxBackgroundPixelQuery, query.putVoid()))) return;
   const uint32_t shown = std::min<uint32_t>(bands, 256);
   std::vector<float> pixel(shown);
@@ -58,7 +59,7 @@ void printBackground(IKxContentImp* source, uint32_t bands) {
 
 // Map origin, resolution and spatial reference, through the spatial information.
 void printGeoreferencing(IKxContentImp* source) {
-  KxComPtr<IKxGeoSpatialInfo> spatial;
+  ComPtr<IKxGeoSpatialInfo> spatial;
   GeoDomain domain;
   if (FAILED(source->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())) ||
       FAILED(spatial->GetSpatialDomain(&domain))) {
@@ -67,45 +68,45 @@ void printGeoreferencing(IKxContentImp* source) {
   }
   std::printf("origin          %.3f, %.3f\n", domain.x, domain.y);
   std::printf("resolution      %g, %g\n", domain.resX, domain.resY);
-  KxComPtr<IKxSpatialReference> reference;
+  ComPtr<IKxSpatialReference> reference;
   const char* proj4 = nullptr;
   if (SUCCEEDED(spatial->GetSpatialReference(reference.put())) && reference) proj4 = reference->GetProj4();
   std::printf("reference       %s\n", proj4 != nullptr ? proj4 : "none");
 }
 
 // Every known class, tried through DllGetClassObject.
-void printClasses(const KxModuleLibrary& module) {
+void printClasses(const ModuleLibrary& module) {
   size_t count = 0;
-  const KxKnownClass* classes = KxKnownClasses(&count);
+  const KnownClass* classes = KnownClasses(&count);
   for (size_t i = 0; i < count; ++i) {
-    KxComPtr<IClassFactory> factory;
+    ComPtr<IClassFactory> factory;
     const HRESULT status = module.getClassFactory(*classes[i].clsid, factory);
     std::printf("  %-40s %s\n", classes[i].name,
-                SUCCEEDED(status) ? "served" : ("not served (" + KxStatusText(status) + ")").c_str());
+                SUCCEEDED(status) ? "served" : ("not served (" + StatusText(status) + ")").c_str());
   }
 }
 
 }  // namespace
 
-int KxInfoCommand(const KxHostContext& context) {
-  const KxCommandLine& line = context.line;
+int InfoCommand(const HostContext& context) {
+  const CommandLine& line = context.line;
   std::string error;
-  if (!KxCheckOptions(line, {}, &error) || !KxExpectOperands(line, 1, kUsage, &error)) return KxReportFailure(error);
+  if (!CheckOptions(line, {}, &error) || !ExpectOperands(line, 1, kUsage, &error)) return ReportFailure(error);
 
   // What the source reports through its interfaces.
-  KxComPtr<KxvGdalSource> source;
-  if (!KxvGdalSource::open(line.operands[0], {}, context.logger, source, &error)) return KxReportFailure(error);
+  ComPtr<GdalSource> source;
+  if (!GdalSource::open(line.operands[0], {}, context.logger, source, &error)) return ReportFailure(error);
   std::printf("image           %s (%s)\n", source->image().path.c_str(), source->image().driver.c_str());
   printProps(source.get());
   printBackground(source.get(), source->image().bandCount);
   printGeoreferencing(source.get());
 
   // What the module serves.
-  KxModuleLibrary module;
-  if (!module.open(KxModulePathOption(line), &error)) return KxReportFailure(error);
+  ModuleLibrary module;
+  if (!OpenModule(context, module, &error)) return ReportFailure(error);
   std::printf("module          %s\n", module.path().c_str());
   printClasses(module);
   return 0;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

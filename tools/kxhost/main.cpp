@@ -17,17 +17,22 @@ const char kUsage[] =
     "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n"
     "         [--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
     "         [--map-rect X,Y,W,H [--srs TEXT]] [--rotate 90|180|270]\n"
-    "  cache-stats DIR\n";
+    "  cache-stats DIR\n"
+    "  register [--module PATH]      write the module's classes into the registry\n"
+    "  unregister [--module PATH]    remove them\n"
+    "  classes                       what the registry holds for the module's classes\n"
+    "Without --module the module is the one the registry names, else the one\n"
+    "beside kxhost or installed with it (-v tells which).\n";
 
 // The log level from --log-level, else from the number of -v (-v detail, -vv traces).
-bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string* error) {
-  using Kelvane::KxStderrLogger;
-  *level = line.verboseCount == 0   ? KxStderrLogger::kDefaultLevel
-           : line.verboseCount == 1 ? KxStderrLogger::kVerboseLevel
-                                    : KxStderrLogger::kTraceLevel;
+bool logLevelOf(const kxhost::CommandLine& line, uint32_t* level, std::string* error) {
+  using kxhost::StderrLogger;
+  *level = line.verboseCount == 0   ? StderrLogger::kDefaultLevel
+           : line.verboseCount == 1 ? StderrLogger::kVerboseLevel
+                                    : StderrLogger::kTraceLevel;
   uint64_t given = 0;
   if (!line.has("log-level")) return true;
-  if (!Kelvane::KxParseUnsigned(line.value("log-level", ""), 0, 1000, &given)) {
+  if (!kxhost::ParseUnsigned(line.value("log-level", ""), 0, 1000, &given)) {
     *error = "--log-level must be a number from 0 to 1000";
     return false;
   }
@@ -36,12 +41,12 @@ bool logLevelOf(const Kelvane::KxCommandLine& line, uint32_t* level, std::string
 }
 
 int run(int argc, char** argv) {
-  using namespace Kelvane;
-  KxCommandLine line;
+  using namespace kxhost;
+  CommandLine line;
   std::string error;
   uint32_t level = 0;
-  if (!KxParseCommandLine(argc, argv, &line, &error) || !logLevelOf(line, &level, &error)) {
-    KxReportFailure(error);
+  if (!ParseCommandLine(argc, argv, &line, &error) || !logLevelOf(line, &level, &error)) {
+    ReportFailure(error);
     return 2;
   }
   if (line.has("help") || line.command.empty()) {
@@ -50,15 +55,19 @@ int run(int argc, char** argv) {
   }
 
   // The logger, with GDAL's own messages routed to it for the whole run.
-  KxComPtr<KxStderrLogger> logger(KxStderrLogger::create(level));
-  if (!logger) return KxReportFailure("out of memory");
-  KxGdalSession session(logger.get());
-  const KxHostContext context{line, logger.get()};
-  if (line.command == "sample") return KxSampleCommand(context);
-  if (line.command == "info") return KxInfoCommand(context);
-  if (line.command == "render") return KxRenderCommand(context);
-  if (line.command == "cache-stats") return KxCacheStatsCommand(context);
-  KxReportFailure("unknown command " + line.command + " (sample, info, render or cache-stats)");
+  ComPtr<StderrLogger> logger(StderrLogger::create(level));
+  if (!logger) return ReportFailure("out of memory");
+  GdalSession session(logger.get());
+  const HostContext context{line, logger.get()};
+  if (line.command == "sample") return SampleCommand(context);
+  if (line.command == "info") return InfoCommand(context);
+  if (line.command == "render") return RenderCommand(context);
+  if (line.command == "cache-stats") return CacheStatsCommand(context);
+  if (line.command == "register") return RegisterCommand(context);
+  if (line.command == "unregister") return UnregisterCommand(context);
+  if (line.command == "classes") return ClassesCommand(context);
+  ReportFailure("unknown command " + line.command +
+                " (sample, info, render, cache-stats, register, unregister or classes)");
   return 2;
 }
 
@@ -68,8 +77,8 @@ int main(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const std::exception& failure) {
-    return Kelvane::KxReportFailure(std::string("unexpected failure: ") + failure.what());
+    return kxhost::ReportFailure(std::string("unexpected failure: ") + failure.what());
   } catch (...) {
-    return Kelvane::KxReportFailure("unexpected failure");
+    return kxhost::ReportFailure("unexpected failure");
   }
 }

@@ -10,13 +10,13 @@
 #include "kxhost/gdalSpatialReference.h"
 #include "kxhost/moduleLibrary.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
 // The spatial reference GDAL makes of `text`, in both text forms; null with a
 // reason when GDAL cannot read it.
-KxComPtr<IKxSpatialReference> referenceFromText(const std::string& text, std::string* error) {
+ComPtr<IKxSpatialReference> referenceFromText(const std::string& text, std::string* error) {
   OGRSpatialReferenceH parsed = OSRNewSpatialReference(nullptr);
   std::string wkt;
   std::string proj4;
@@ -31,15 +31,15 @@ KxComPtr<IKxSpatialReference> referenceFromText(const std::string& text, std::st
   if (parsed != nullptr) OSRDestroySpatialReference(parsed);
   if (wkt.empty() && proj4.empty()) {
     *error = "--srs " + text + " is not a spatial reference GDAL can read";
-    return KxComPtr<IKxSpatialReference>();
+    return ComPtr<IKxSpatialReference>();
   }
-  return KxComPtr<IKxSpatialReference>(KxGdalSpatialReference::create(wkt, proj4));
+  return ComPtr<IKxSpatialReference>(GdalSpatialReference::create(wkt, proj4));
 }
 
 }  // namespace
 
-bool KxMapRectScene(IKxContentImp* head, const double rect[4], double mag, Scene* scene, std::string* error) {
-  KxComPtr<IKxGeoSpatialInfo> spatial;
+bool MapRectScene(IKxContentImp* head, const double rect[4], double mag, Scene* scene, std::string* error) {
+  ComPtr<IKxGeoSpatialInfo> spatial;
   GeoDomain domain;
   if (FAILED(head->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())) || !spatial ||
       FAILED(spatial->GetSpatialDomain(&domain)) || domain.resX == 0.0 || domain.resY == 0.0) {
@@ -58,20 +58,20 @@ bool KxMapRectScene(IKxContentImp* head, const double rect[4], double mag, Scene
   return true;
 }
 
-bool KxDecodeMapRect(IKxContentImp* stage, const double rect[4], const std::string& srs, DecodeBuffer* buffer,
-                     std::string* error) {
-  KxComPtr<IKxGeoRaster> geo;
+bool DecodeMapRect(IKxContentImp* stage, const double rect[4], const std::string& srs, DecodeBuffer* buffer,
+                   std::string* error) {
+  ComPtr<IKxGeoRaster> geo;
   if (FAILED(stage->QueryInterface(IID_IKxGeoRaster, geo.putVoid()))) {
     *error = "the stage offers no geo decode";
     return false;
   }
   // The rectangle's reference: the one given, or the chain's own.
-  KxComPtr<IKxSpatialReference> reference;
+  ComPtr<IKxSpatialReference> reference;
   if (!srs.empty()) {
     reference = referenceFromText(srs, error);
     if (!reference) return false;
   } else {
-    KxComPtr<IKxGeoSpatialInfo> spatial;
+    ComPtr<IKxGeoSpatialInfo> spatial;
     if (SUCCEEDED(stage->QueryInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())))
       spatial->GetSpatialReference(reference.put());
   }
@@ -80,11 +80,11 @@ bool KxDecodeMapRect(IKxContentImp* stage, const double rect[4], const std::stri
   if (SUCCEEDED(status)) return true;
   char text[256];
   std::snprintf(text, sizeof text, "decoding the map rectangle %g,%g,%g,%g failed with %s", rect[0], rect[1], rect[2],
-                rect[3], KxStatusText(status).c_str());
+                rect[3], StatusText(status).c_str());
   *error = text;
   if (status == KX_E_GEO_MISMATCH)
     *error += " (another spatial reference, or a magnification that is not a power of two)";
   return false;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -5,23 +5,23 @@
 
 #include <string>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // The whole-pixel scene that the map rectangle `rect` (x, y, width, height in
 // map units) covers at magnification `mag`, from the chain's spatial domain.
 // False with a one-line reason when the chain has none or the rectangle
 // covers less than one pixel.
-bool KxMapRectScene(IKxContentImp* head, const double rect[4], double mag, Scene* scene, std::string* error);
+bool MapRectScene(IKxContentImp* head, const double rect[4], double mag, Scene* scene, std::string* error);
 
 // Decodes `rect` into `buffer`, whose scene size and layout the caller set,
 // through the stage's IKxGeoRaster. The rectangle is in the spatial reference
 // `srs` (any text GDAL reads: WKT, PROJ, "EPSG:n"), or in the chain's own when
 // `srs` is empty. False with a one-line reason.
-bool KxDecodeMapRect(IKxContentImp* stage, const double rect[4], const std::string& srs, DecodeBuffer* buffer,
-                     std::string* error);
+bool DecodeMapRect(IKxContentImp* stage, const double rect[4], const std::string& srs, DecodeBuffer* buffer,
+                   std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_MAP_RECT_RENDER_H

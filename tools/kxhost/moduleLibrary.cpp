@@ -1,16 +1,14 @@
 #include "kxhost/moduleLibrary.h"
 
 #include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include <cstdio>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
-const KxKnownClass kKnownClasses[] = {
+const KnownClass kKnownClasses[] = {
     {&CLSID_KxvWatermarkerImp, "Kelvane Watermarker Content Imp"},
     {&CLSID_KxvMultibandSelectorImp, "Kelvane Multiband Selector Content Imp"},
     {&CLSID_KxvPixelReplacerImp, "Kelvane Pixel Replacer Content Imp"},
@@ -18,38 +16,25 @@ const KxKnownClass kKnownClasses[] = {
     {&CLSID_KxvTransposerImp, "Kelvane Transposer Content Imp"},
 };
 
-const char kModuleFileName[] = "libkx_lib_sp_xform.so";
-
 }  // namespace
 
-const KxKnownClass* KxKnownClasses(size_t* count) {
+const KnownClass* KnownClasses(size_t* count) {
   *count = sizeof kKnownClasses / sizeof kKnownClasses[0];
   return kKnownClasses;
 }
 
-std::string KxStatusText(HRESULT status) {
+std::string StatusText(HRESULT status) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
   return text;
 }
 
-KxModuleLibrary::~KxModuleLibrary() {
+ModuleLibrary::~ModuleLibrary() {
   if (handle_ == nullptr) return;
   if (canUnloadNow_ != nullptr && canUnloadNow_() == S_OK) dlclose(handle_);
 }
 
-std::string KxModuleLibrary::defaultPath() {
-  // The directory of the running executable, from the kernel's own link.
-  char self[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0) return kModuleFileName;
-  std::string directory(self, static_cast<size_t>(length));
-  const size_t slash = directory.rfind('/');
-  directory.resize(slash == std::string::npos ? 0 : slash + 1);
-  return directory + kModuleFileName;
-}
-
-bool KxModuleLibrary::open(const std::string& path, std::string* error) {
+bool ModuleLibrary::open(const std::string& path, std::string* error) {
   if (handle_ != nullptr) {
     *error = "a module is already loaded from " + path_;
     return false;
@@ -63,28 +48,37 @@ bool KxModuleLibrary::open(const std::string& path, std::string* error) {
   // Resolve the entry points; a library without them is not this module.
   auto getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(dlsym(handle, "DllGetClassObject"));
   auto canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"));
-  if (getClassObject == nullptr || canUnloadNow == nullptr) {
+  auto registerServer = reinterpret_cast<KxDllRegisterServerFn>(dlsym(handle, "DllRegisterServer"));
+  auto unregisterServer = reinterpret_cast<KxDllUnregisterServerFn>(dlsym(handle, "DllUnregisterServer"));
+  if (getClassObject == nullptr || canUnloadNow == nullptr || registerServer == nullptr ||
+      unregisterServer == nullptr) {
     dlclose(handle);
-    *error = path + " is not a component module (no DllGetClassObject/DllCanUnloadNow)";
+    *error = path + " is not a component module (it lacks one of the four entry points)";
     return false;
   }
   handle_ = handle;
   path_ = path;
   getClassObject_ = getClassObject;
   canUnloadNow_ = canUnloadNow;
+  registerServer_ = registerServer;
+  unregisterServer_ = unregisterServer;
   return true;
 }
 
-HRESULT KxModuleLibrary::getClassFactory(const CLSID& clsid, KxComPtr<IClassFactory>& factory) const {
+HRESULT ModuleLibrary::getClassFactory(const CLSID& clsid, ComPtr<IClassFactory>& factory) const {
   if (getClassObject_ == nullptr) return E_FAIL;
   return getClassObject_(clsid, IID_IClassFactory, factory.putVoid());
 }
 
-HRESULT KxModuleLibrary::createStage(const CLSID& clsid, KxComPtr<IKxContentImp>& stage) const {
-  KxComPtr<IClassFactory> factory;
+HRESULT ModuleLibrary::createStage(const CLSID& clsid, ComPtr<IKxContentImp>& stage) const {
+  ComPtr<IClassFactory> factory;
   const HRESULT found = getClassFactory(clsid, factory);
   if (FAILED(found)) return found;
   return factory->CreateInstance(nullptr, IID_IKxContentImp, stage.putVoid());
 }
 
-}  // namespace Kelvane
+HRESULT ModuleLibrary::registerServer() const { return registerServer_ != nullptr ? registerServer_() : E_FAIL; }
+
+HRESULT ModuleLibrary::unregisterServer() const { return unregisterServer_ != nullptr ? unregisterServer_() : E_FAIL; }
+
+}  // namespace kxhost

@@ -6,32 +6,32 @@
 
 #include "kxhost/stderrLogger.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 constexpr int kBarWidth = 40;
 }  // namespace
 
-KxProgressBar::KxProgressBar(size_t total, std::string unit) : total_(total), unit_(std::move(unit)) {}
+ProgressBar::ProgressBar(size_t total, std::string unit) : total_(total), unit_(std::move(unit)) {}
 
-KxProgressBar::~KxProgressBar() {
-  std::lock_guard<std::mutex> hold(KxStderrLogger::outputLock());
+ProgressBar::~ProgressBar() {
+  std::lock_guard<std::mutex> hold(StderrLogger::outputLock());
   if (open_) std::fputc('\n', stderr);
 }
 
-void KxProgressBar::update(size_t done) {
-  std::lock_guard<std::mutex> hold(KxStderrLogger::outputLock());
+void ProgressBar::update(size_t done) {
+  std::lock_guard<std::mutex> hold(StderrLogger::outputLock());
   draw(done);
 }
 
-void KxProgressBar::finish(size_t done) {
-  std::lock_guard<std::mutex> hold(KxStderrLogger::outputLock());
+void ProgressBar::finish(size_t done) {
+  std::lock_guard<std::mutex> hold(StderrLogger::outputLock());
   draw(done);
   if (open_) std::fputc('\n', stderr);
   open_ = false;
 }
 
-void KxProgressBar::draw(size_t done) {
+void ProgressBar::draw(size_t done) {
   // Reports from several threads may arrive out of order: the bar only grows.
   const int percent = total_ == 0 ? 100 : static_cast<int>(std::min(done, total_) * 100 / total_);
   if (percent <= shownPercent_) return;
@@ -43,4 +43,4 @@ void KxProgressBar::draw(size_t done) {
   open_ = true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -5,15 +5,15 @@
 #include <cstddef>
 #include <string>
 
-namespace Kelvane {
+namespace kxhost {
 
 // Redraws one line of stderr ("[#####-----]  50% 8/16 tiles") whenever the
 // shown percentage grows. Thread-safe: callers may report from any thread.
-class KxProgressBar {
+class ProgressBar {
  public:
-  KxProgressBar(size_t total, std::string unit);
+  ProgressBar(size_t total, std::string unit);
   // Ends the line when the bar was drawn and not finished.
-  ~KxProgressBar();
+  ~ProgressBar();
 
   void update(size_t done);
   // Draws the final state and ends the line.
@@ -28,6 +28,6 @@ class KxProgressBar {
   bool open_ = false;
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_PROGRESS_BAR_H

@@ -7,10 +7,11 @@
 
 #include "kxhost/cacheOptions.h"
 #include "kxhost/commands.h"
+#include "kxhost/gdalSource.h"
 #include "kxhost/imageWriter.h"
-#include "kxhost/kxv_gdalSource.h"
 #include "kxhost/mapRectRender.h"
 #include "kxhost/moduleLibrary.h"
+#include "kxhost/moduleLocation.h"
 #include "kxhost/progressBar.h"
 #include "kxhost/renderOptions.h"
 #include "kxhost/rotateOption.h"
@@ -18,14 +19,14 @@
 #include "kxhost/stageChain.h"
 #include "kxhost/tileRenderer.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
-std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options, KxCacheOptions cacheOptions) {
-  std::vector<KxStageStep> steps;
+std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions) {
+  std::vector<StageStep> steps;
   // The selector decodes through the source's band-selecting decode, which it
   // finds down the chain, so it sits below the cache: a cache under it would
   // be passed by. Tile names do not carry the band list, so each list keeps
@@ -37,17 +38,17 @@ std::vector<KxStageStep> stageStepsFor(const KxRenderOptions& options, KxCacheOp
       bandMap.push_back(static_cast<uint16_t>(band - 1));
       bandList += (bandList.empty() ? "bands-" : "-") + std::to_string(band);
     }
-    steps.push_back(KxMultibandSelectorStep(bandMap));
+    steps.push_back(MultibandSelectorStep(bandMap));
     if (!cacheOptions.directory.empty()) cacheOptions.directory += "/" + bandList;
   }
   // Otherwise the cache sits directly above the source.
-  if (cacheOptions.useStage) steps.push_back(KxPersistantPixelCacheStep(cacheOptions));
+  if (cacheOptions.useStage) steps.push_back(PersistantPixelCacheStep(cacheOptions));
   // The transposer turns whatever the stages below it deliver.
-  if (options.rotate != 0) steps.push_back(KxTransposerStep(options.rotate));
+  if (options.rotate != 0) steps.push_back(TransposerStep(options.rotate));
   return steps;
 }
 
-bool checkBands(const KxRenderOptions& options, const KxGdalImage& image, std::string* error) {
+bool checkBands(const RenderOptions& options, const GdalImage& image, std::string* error) {
   for (uint32_t band : options.bands) {
     if (band > image.bandCount) {
       *error = "band " + std::to_string(band) + " is out of range: " + image.path + " has bands 1 to " +
@@ -68,13 +69,13 @@ uint32_t sampleTypeFor(const RasterProps& props) {
 
 // The scene to render, its corner and size made whole; false when it does
 // not touch the image.
-bool sceneFor(const KxRenderOptions& options, const RasterProps& props, Scene* scene, std::string* error) {
-  const uint32_t width = KxScaledExtent(props.width, options.mag);
-  const uint32_t height = KxScaledExtent(props.height, options.mag);
+bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* scene, std::string* error) {
+  const uint32_t width = ScaledExtent(props.width, options.mag);
+  const uint32_t height = ScaledExtent(props.height, options.mag);
   *scene = options.hasScene ? Scene{options.scene[0], options.scene[1], options.scene[2], options.scene[3], options.mag}
                             : Scene{0.0, 0.0, static_cast<double>(width), static_cast<double>(height), options.mag};
-  KxScenePlacement placement;
-  if (!KxPlaceScene(*scene, props.width, props.height, &placement)) {
+  ScenePlacement placement;
+  if (!PlaceScene(*scene, props.width, props.height, &placement)) {
     *error = "the scene is too large to render";
     return false;
   }
@@ -116,100 +117,99 @@ bool outputFormatFor(const RasterProps& props, const Scene& scene, BufferFormat*
 // Geo-referencing of the rendered scene, from the chain's spatial information;
 // `props` describe the image the head presents, turned by `rotate`.
 void georeferenceScene(IKxContentImp* head, const Scene& scene, uint32_t rotate, const RasterProps& props,
-                       KxRenderedImage* image) {
-  KxComPtr<IKxGeoSpatialInfo> spatial;
+                       RenderedImage* image) {
+  ComPtr<IKxGeoSpatialInfo> spatial;
   GeoDomain domain;
   if (FAILED(head->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid())) ||
       FAILED(spatial->GetSpatialDomain(&domain)))
     return;
-  KxTurnedSceneGeoTransform(rotate, scene, KxScaledExtent(props.width, scene.mag),
-                            KxScaledExtent(props.height, scene.mag), domain, image->geoTransform);
+  TurnedSceneGeoTransform(rotate, scene, ScaledExtent(props.width, scene.mag), ScaledExtent(props.height, scene.mag),
+                          domain, image->geoTransform);
   image->hasGeoTransform = true;
-  KxComPtr<IKxSpatialReference> reference;
+  ComPtr<IKxSpatialReference> reference;
   if (SUCCEEDED(spatial->GetSpatialReference(reference.put())) && reference && reference->GetWkt() != nullptr)
     image->wkt = reference->GetWkt();
 }
 
 // Decodes the scene into `pixels` with a progress bar; false with a reason.
-bool renderInto(const KxRenderOptions& options, IKxContentImp* head, const Scene& scene, const BufferFormat& format,
+bool renderInto(const RenderOptions& options, IKxContentImp* head, const Scene& scene, const BufferFormat& format,
                 std::vector<uint8_t>* pixels, std::string* error) {
-  KxRenderJob job;
+  RenderJob job;
   job.head = head;
   job.whole.scene = scene;
   job.whole.pBits = pixels->data();
   job.whole.format = format;
   job.tileSize = options.tile;
   job.threads = options.threads;
-  const size_t decodes = KxRenderDecodeCount(job);
+  const size_t decodes = RenderDecodeCount(job);
   Scene failedScene;
   HRESULT status = S_OK;
   {
-    KxProgressBar bar(decodes, decodes == 1 ? "decode" : "tiles");
-    status = KxRenderScene(
+    ProgressBar bar(decodes, decodes == 1 ? "decode" : "tiles");
+    status = RenderScene(
         job, [&bar](size_t done, size_t) { bar.update(done); }, &failedScene);
     if (SUCCEEDED(status)) bar.finish(decodes);
   }
   if (SUCCEEDED(status)) return true;
   char text[256];
   std::snprintf(text, sizeof text, "decoding the scene at %g,%g size %gx%g failed with %s", failedScene.ulx,
-                failedScene.uly, failedScene.width, failedScene.height, KxStatusText(status).c_str());
+                failedScene.uly, failedScene.width, failedScene.height, StatusText(status).c_str());
   *error = text;
   return false;
 }
 
 }  // namespace
 
-int KxRenderCommand(const KxHostContext& context) {
+int RenderCommand(const HostContext& context) {
   std::string error;
-  KxRenderOptions options;
-  KxCacheOptions cacheOptions;
-  if (!KxParseRenderOptions(context.line, &options, &error) ||
-      !KxParseCacheOptions(context.line, &cacheOptions, &error))
-    return KxReportFailure(error);
+  RenderOptions options;
+  CacheOptions cacheOptions;
+  if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error))
+    return ReportFailure(error);
   if (cacheOptions.hasMapRect && (options.hasScene || !options.bands.empty()))
-    return KxReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
-  if (KxDriverForPath(options.output) == nullptr)
-    return KxReportFailure("cannot tell the format of " + options.output + " (use .png, .tif or .jpg)");
+    return ReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
+  if (DriverForPath(options.output) == nullptr)
+    return ReportFailure("cannot tell the format of " + options.output + " (use .png, .tif or .jpg)");
 
   // The source, and the module when a stage is needed. The module is declared
   // first so that it outlives every object made from it.
-  KxComPtr<KxvGdalSource> source;
-  KxvGdalSource::Options sourceOptions;
+  ComPtr<GdalSource> source;
+  GdalSource::Options sourceOptions;
   sourceOptions.resampling = options.resampling;
-  if (!KxvGdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
+  if (!GdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
       !checkBands(options, source->image(), &error))
-    return KxReportFailure(error);
-  const std::vector<KxStageStep> steps = stageStepsFor(options, cacheOptions);
-  KxModuleLibrary module;
-  if (!steps.empty() && !module.open(KxModulePathOption(context.line), &error)) return KxReportFailure(error);
+    return ReportFailure(error);
+  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions);
+  ModuleLibrary module;
+  if (!steps.empty() && !OpenModule(context, module, &error)) return ReportFailure(error);
 
   // The chain: source, then each stage on top.
   source->AddRef();
-  KxStageChain chain{KxComPtr<IKxContentImp>(source.get())};
-  for (const KxStageStep& step : steps) {
-    if (!chain.push(module, step, context.logger, &error)) return KxReportFailure(error);
+  StageChain chain{ComPtr<IKxContentImp>(source.get())};
+  for (const StageStep& step : steps) {
+    if (!chain.push(module, step, context.logger, &error)) return ReportFailure(error);
   }
 
   // The scene and its buffer, from what the head of the chain reports.
   RasterProps props;
   const HRESULT described = chain.head()->GetRasterProps(&props);
-  if (FAILED(described)) return KxReportFailure("GetRasterProps failed with " + KxStatusText(described));
+  if (FAILED(described)) return ReportFailure("GetRasterProps failed with " + StatusText(described));
   if (props.numBands == 0 || props.numBands > 256)
-    return KxReportFailure(std::to_string(props.numBands) + " bands cannot be rendered; choose up to 256 with --bands");
+    return ReportFailure(std::to_string(props.numBands) + " bands cannot be rendered; choose up to 256 with --bands");
   if (!options.bands.empty() && props.numBands != options.bands.size())
-    return KxReportFailure("the chain reports " + std::to_string(props.numBands) + " bands for a selection of " +
-                           std::to_string(options.bands.size()));
+    return ReportFailure("the chain reports " + std::to_string(props.numBands) + " bands for a selection of " +
+                         std::to_string(options.bands.size()));
   Scene scene;
   BufferFormat format;
   const bool placed = cacheOptions.hasMapRect
-                          ? KxMapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
+                          ? MapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
                           : sceneFor(options, props, &scene, &error);
-  if (!placed || !outputFormatFor(props, scene, &format, &error)) return KxReportFailure(error);
+  if (!placed || !outputFormatFor(props, scene, &format, &error)) return ReportFailure(error);
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);
   } catch (const std::exception&) {
-    return KxReportFailure("not enough memory for the scene");
+    return ReportFailure("not enough memory for the scene");
   }
 
   // Decode, then write.
@@ -218,10 +218,10 @@ int KxRenderCommand(const KxHostContext& context) {
   mapBuffer.pBits = pixels.data();
   mapBuffer.format = format;
   const bool rendered = cacheOptions.hasMapRect
-                            ? KxDecodeMapRect(chain.head(), cacheOptions.mapRect, cacheOptions.srs, &mapBuffer, &error)
+                            ? DecodeMapRect(chain.head(), cacheOptions.mapRect, cacheOptions.srs, &mapBuffer, &error)
                             : renderInto(options, chain.head(), scene, format, &pixels, &error);
-  if (!rendered) return KxReportFailure(error);
-  KxRenderedImage image;
+  if (!rendered) return ReportFailure(error);
+  RenderedImage image;
   image.bits = pixels.data();
   image.width = static_cast<int>(scene.width);
   image.height = static_cast<int>(scene.height);
@@ -232,9 +232,9 @@ int KxRenderCommand(const KxHostContext& context) {
   georeferenceScene(chain.head(), scene, options.rotate, props, &image);
   for (uint32_t s = 0; s < format.spp; ++s)
     image.nodata.push_back(source->image().nodata[options.bands.empty() ? s : options.bands[s] - 1]);
-  if (!KxWriteImage(options.output, image, &error)) return KxReportFailure(error);
+  if (!WriteImage(options.output, image, &error)) return ReportFailure(error);
   std::printf("wrote %s: %d x %d pixels, %u bands\n", options.output.c_str(), image.width, image.height, image.bands);
   return 0;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

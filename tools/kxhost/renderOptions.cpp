@@ -8,7 +8,7 @@
 #include "kxhost/commands.h"
 #include "kxhost/rotateOption.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -34,7 +34,7 @@ const ResamplingName kResamplings[] = {
 
 bool parseBands(const std::string& text, std::vector<uint32_t>* bands) {
   std::vector<double> numbers;
-  if (!KxParseNumberList(text, &numbers)) return false;
+  if (!ParseNumberList(text, &numbers)) return false;
   for (double number : numbers) {
     if (number < 1.0 || number > 65536.0 || number != std::floor(number)) return false;
     bands->push_back(static_cast<uint32_t>(number));
@@ -42,9 +42,9 @@ bool parseBands(const std::string& text, std::vector<uint32_t>* bands) {
   return bands->size() <= 256;
 }
 
-bool parseScene(const std::string& text, KxRenderOptions* options) {
+bool parseScene(const std::string& text, RenderOptions* options) {
   std::vector<double> numbers;
-  if (!KxParseNumberList(text, &numbers) || numbers.size() != 4 || numbers[2] < 0.5 || numbers[3] < 0.5) return false;
+  if (!ParseNumberList(text, &numbers) || numbers.size() != 4 || numbers[2] < 0.5 || numbers[3] < 0.5) return false;
   for (int i = 0; i < 4; ++i) options->scene[i] = numbers[static_cast<size_t>(i)];
   options->hasScene = true;
   return true;
@@ -60,9 +60,9 @@ bool parseResampling(const std::string& text, GDALRIOResampleAlg* algorithm) {
   return false;
 }
 
-bool parseCount(const KxCommandLine& line, const char* name, uint64_t low, uint64_t high, uint32_t* value) {
+bool parseCount(const CommandLine& line, const char* name, uint64_t low, uint64_t high, uint32_t* value) {
   uint64_t parsed = *value;
-  if (line.has(name) && !KxParseUnsigned(line.value(name, ""), low, high, &parsed)) return false;
+  if (line.has(name) && !ParseUnsigned(line.value(name, ""), low, high, &parsed)) return false;
   *value = static_cast<uint32_t>(parsed);
   return true;
 }
@@ -75,11 +75,11 @@ bool refuse(std::string* error, const std::string& reason) {
 
 }  // namespace
 
-bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, std::string* error) {
+bool ParseRenderOptions(const CommandLine& line, RenderOptions* options, std::string* error) {
   std::vector<std::string> allowed = {"output", "bands", "scene", "mag", "tile", "threads", "resampling", "rotate"};
-  allowed.insert(allowed.end(), KxCacheOptionNames().begin(), KxCacheOptionNames().end());
-  if (!KxCheckOptions(line, allowed, error) || !KxExpectOperands(line, 1, kUsage, error)) return false;
-  KxRenderOptions parsed;
+  allowed.insert(allowed.end(), CacheOptionNames().begin(), CacheOptionNames().end());
+  if (!CheckOptions(line, allowed, error) || !ExpectOperands(line, 1, kUsage, error)) return false;
+  RenderOptions parsed;
   parsed.image = line.operands[0];
   parsed.output = line.value("output", "");
   if (parsed.output.empty()) return refuse(error, std::string("usage: kxhost ") + kUsage);
@@ -87,7 +87,7 @@ bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, s
     return refuse(error, "--bands must list up to 256 band numbers from 1, for example 3,2,1");
   if (line.has("scene") && !parseScene(line.value("scene", ""), &parsed))
     return refuse(error, "--scene must be X,Y,W,H with W and H at least 1");
-  if (line.has("mag") && (!KxParseNumber(line.value("mag", ""), &parsed.mag) || parsed.mag <= 0.0))
+  if (line.has("mag") && (!ParseNumber(line.value("mag", ""), &parsed.mag) || parsed.mag <= 0.0))
     return refuse(error, "--mag must be a magnification above 0, for example 0.5");
   // Threads default to the machine's cores.
   parsed.threads = std::max(1u, std::thread::hardware_concurrency());
@@ -97,9 +97,9 @@ bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, s
     return refuse(error, "--threads must be a number from 1 to 256");
   if (line.has("resampling") && !parseResampling(line.value("resampling", ""), &parsed.resampling))
     return refuse(error, "--resampling must be nearest, bilinear, cubic, cubicspline, lanczos, average or mode");
-  if (!KxParseRotateOption(line, &parsed.rotate, error)) return false;
+  if (!ParseRotateOption(line, &parsed.rotate, error)) return false;
   *options = std::move(parsed);
   return true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -10,9 +10,9 @@
 
 #include "kxhost/commandLine.h"
 
-namespace Kelvane {
+namespace kxhost {
 
-struct KxRenderOptions {
+struct RenderOptions {
   std::string image;
   std::string output;
   std::vector<uint32_t> bands;  // from 1, as GDAL's -b; empty: every band
@@ -27,8 +27,8 @@ struct KxRenderOptions {
 
 // Checks the command line of a render; false with a one-line reason. Band
 // numbers are checked against the image later, when it is open.
-bool KxParseRenderOptions(const KxCommandLine& line, KxRenderOptions* options, std::string* error);
+bool ParseRenderOptions(const CommandLine& line, RenderOptions* options, std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_RENDER_OPTIONS_H

@@ -1,8 +1,8 @@
 #include "kxhost/rotateOption.h"
 
-namespace Kelvane {
+namespace kxhost {
 
-bool KxParseRotateOption(const KxCommandLine& line, uint32_t* angle, std::string* error) {
+bool ParseRotateOption(const CommandLine& line, uint32_t* angle, std::string* error) {
   *angle = 0;
   if (!line.has("rotate")) return true;
   const std::string text = line.value("rotate", "");
@@ -18,12 +18,12 @@ bool KxParseRotateOption(const KxCommandLine& line, uint32_t* angle, std::string
   return true;
 }
 
-KxStageStep KxTransposerStep(uint32_t angle) {
-  KxStageStep step;
+StageStep TransposerStep(uint32_t angle) {
+  StageStep step;
   step.name = "transposer";
   step.clsid = CLSID_KxvTransposerImp;
   step.configure = [angle](IKxContentImp* stage, std::string* what) {
-    KxComPtr<IKxTransposerImp> transposer;
+    ComPtr<IKxTransposerImp> transposer;
     *what = "QueryInterface(IKxTransposerImp)";
     HRESULT status = stage->QueryInterface(IID_IKxTransposerImp, transposer.putVoid());
     if (FAILED(status)) return status;
@@ -34,8 +34,8 @@ KxStageStep KxTransposerStep(uint32_t angle) {
   return step;
 }
 
-void KxTurnedSceneGeoTransform(uint32_t angle, const Scene& scene, double turnedWidth, double turnedHeight,
-                               const GeoDomain& domain, double transform[6]) {
+void TurnedSceneGeoTransform(uint32_t angle, const Scene& scene, double turnedWidth, double turnedHeight,
+                             const GeoDomain& domain, double transform[6]) {
   // Unturned image pixel (u, v) of scene pixel (i, j): u = a0 + a1 i + a2 j, v = b0 + b1 i + b2 j.
   const double x = scene.ulx;
   const double y = scene.uly;
@@ -59,4 +59,4 @@ void KxTurnedSceneGeoTransform(uint32_t angle, const Scene& scene, double turned
   for (int i = 0; i < 6; ++i) transform[i] = result[i];
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

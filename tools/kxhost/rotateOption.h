@@ -6,27 +6,27 @@
 #include <cstdint>
 #include <string>
 
-#include "kelvane/kx_lib_sp_xform.h"
 #include "kxhost/commandLine.h"
+#include "kxhost/kelvaneApi.h"
 #include "kxhost/stageChain.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // The clockwise angle of --rotate (90, 180 or 270), 0 without the option;
 // false with a one-line reason for any other value, or beside --map-rect,
 // whose map decode does not pass through the transposer.
-bool KxParseRotateOption(const KxCommandLine& line, uint32_t* angle, std::string* error);
+bool ParseRotateOption(const CommandLine& line, uint32_t* angle, std::string* error);
 
 // The transposer stage turning its upstream clockwise by `angle`.
-KxStageStep KxTransposerStep(uint32_t angle);
+StageStep TransposerStep(uint32_t angle);
 
 // The geotransform of `scene`, a scene of the image turned clockwise by
 // `angle` whose whole extent at the scene's magnification is turnedWidth x
 // turnedHeight pixels; `domain` places the unturned image (its upper-left
 // corner and pixel size at magnification 1).
-void KxTurnedSceneGeoTransform(uint32_t angle, const Scene& scene, double turnedWidth, double turnedHeight,
-                               const GeoDomain& domain, double transform[6]);
+void TurnedSceneGeoTransform(uint32_t angle, const Scene& scene, double turnedWidth, double turnedHeight,
+                             const GeoDomain& domain, double transform[6]);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_ROTATE_OPTION_H

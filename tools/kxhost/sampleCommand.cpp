@@ -5,21 +5,21 @@
 #include "kxhost/imageWriter.h"
 #include "kxhost/sampleImage.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
 constexpr const char* kUsage = "sample OUT.tif [--bands N] [--size WxH] [--type u8|u16]";
 constexpr uint64_t kMostSampleBands = 256;
 
-bool parseSampleRecipe(const KxCommandLine& line, KxSampleRecipe* recipe, std::string* error) {
+bool parseSampleRecipe(const CommandLine& line, SampleRecipe* recipe, std::string* error) {
   uint64_t bands = recipe->bands;
-  if (line.has("bands") && !KxParseUnsigned(line.value("bands", ""), 1, kMostSampleBands, &bands)) {
+  if (line.has("bands") && !ParseUnsigned(line.value("bands", ""), 1, kMostSampleBands, &bands)) {
     *error = "--bands must be a number of bands from 1 to 256";
     return false;
   }
   recipe->bands = static_cast<uint32_t>(bands);
-  if (line.has("size") && !KxParseSize(line.value("size", ""), &recipe->width, &recipe->height)) {
+  if (line.has("size") && !ParseSize(line.value("size", ""), &recipe->width, &recipe->height)) {
     *error = "--size must be WIDTHxHEIGHT, for example 1024x768";
     return false;
   }
@@ -34,21 +34,21 @@ bool parseSampleRecipe(const KxCommandLine& line, KxSampleRecipe* recipe, std::s
 
 }  // namespace
 
-int KxSampleCommand(const KxHostContext& context) {
-  const KxCommandLine& line = context.line;
+int SampleCommand(const HostContext& context) {
+  const CommandLine& line = context.line;
   std::string error;
-  KxSampleRecipe recipe;
-  if (!KxCheckOptions(line, {"bands", "size", "type"}, &error) || !KxExpectOperands(line, 1, kUsage, &error) ||
+  SampleRecipe recipe;
+  if (!CheckOptions(line, {"bands", "size", "type"}, &error) || !ExpectOperands(line, 1, kUsage, &error) ||
       !parseSampleRecipe(line, &recipe, &error))
-    return KxReportFailure(error);
+    return ReportFailure(error);
   const std::string& path = line.operands[0];
-  const char* driver = KxDriverForPath(path);
+  const char* driver = DriverForPath(path);
   if (driver == nullptr || std::strcmp(driver, "GTiff") != 0)
-    return KxReportFailure("sample images are GeoTIFF files: name it .tif (" + path + ")");
-  if (!KxWriteSampleImage(path, recipe, &error)) return KxReportFailure(error);
+    return ReportFailure("sample images are GeoTIFF files: name it .tif (" + path + ")");
+  if (!WriteSampleImage(path, recipe, &error)) return ReportFailure(error);
   std::printf("wrote %s: %u x %u pixels, %u bands, %s, EPSG:3857\n", path.c_str(), recipe.width, recipe.height,
               recipe.bands, recipe.type == GDT_Byte ? "u8" : "u16");
   return 0;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

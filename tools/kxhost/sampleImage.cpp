@@ -11,7 +11,7 @@
 
 #include "kxhost/gdalSession.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr uint32_t kPatternCount = 7;
 // Level of band `band` at pixel (x, y): 0 to 1, or negative for nodata.
 // Each band has its own gradient and shape, so a band selection shows which
 // band went where; a grid and a nodata corner are common to all.
-double sampleLevel(uint32_t band, uint32_t x, uint32_t y, const KxSampleRecipe& recipe) {
+double sampleLevel(uint32_t band, uint32_t x, uint32_t y, const SampleRecipe& recipe) {
   const double w = recipe.width;
   const double h = recipe.height;
   const double m = std::min(w, h);
@@ -46,7 +46,7 @@ double sampleLevel(uint32_t band, uint32_t x, uint32_t y, const KxSampleRecipe& 
 
 // One row of every band, band after band, quantised to 1 .. max of T.
 template <typename T>
-void fillRow(uint32_t y, const KxSampleRecipe& recipe, std::vector<T>* row) {
+void fillRow(uint32_t y, const SampleRecipe& recipe, std::vector<T>* row) {
   const double top = std::numeric_limits<T>::max() - 1.0;
   for (uint32_t b = 0; b < recipe.bands; ++b) {
     T* out = row->data() + static_cast<size_t>(b) * recipe.width;
@@ -58,7 +58,7 @@ void fillRow(uint32_t y, const KxSampleRecipe& recipe, std::vector<T>* row) {
 }
 
 template <typename T>
-bool writeRows(GDALDatasetH dataset, const KxSampleRecipe& recipe) {
+bool writeRows(GDALDatasetH dataset, const SampleRecipe& recipe) {
   std::vector<T> row(static_cast<size_t>(recipe.width) * recipe.bands);
   const int width = static_cast<int>(recipe.width);
   for (uint32_t y = 0; y < recipe.height; ++y) {
@@ -85,7 +85,7 @@ bool georeference(GDALDatasetH dataset) {
   return stored;
 }
 
-bool buildOverviews(GDALDatasetH dataset, const KxSampleRecipe& recipe) {
+bool buildOverviews(GDALDatasetH dataset, const SampleRecipe& recipe) {
   std::vector<int> factors;
   for (uint32_t factor = 2; std::min(recipe.width, recipe.height) / factor >= 64; factor *= 2)
     factors.push_back(factor);
@@ -96,7 +96,7 @@ bool buildOverviews(GDALDatasetH dataset, const KxSampleRecipe& recipe) {
 
 }  // namespace
 
-bool KxWriteSampleImage(const std::string& path, const KxSampleRecipe& recipe, std::string* error) {
+bool WriteSampleImage(const std::string& path, const SampleRecipe& recipe, std::string* error) {
   if (recipe.bands == 0 || recipe.width == 0 || recipe.height == 0 ||
       (recipe.type != GDT_Byte && recipe.type != GDT_UInt16)) {
     *error = "a sample needs at least one band and pixel, of type u8 or u16";
@@ -113,7 +113,7 @@ bool KxWriteSampleImage(const std::string& path, const KxSampleRecipe& recipe, s
                                                         recipe.type, options);
   CSLDestroy(options);
   if (dataset == nullptr) {
-    *error = "cannot create " + path + ": " + KxGdalLastError("GeoTIFF driver missing");
+    *error = "cannot create " + path + ": " + GdalLastError("GeoTIFF driver missing");
     return false;
   }
 
@@ -125,12 +125,12 @@ bool KxWriteSampleImage(const std::string& path, const KxSampleRecipe& recipe, s
     written = recipe.type == GDT_Byte ? writeRows<uint8_t>(dataset, recipe) : writeRows<uint16_t>(dataset, recipe);
   if (written && recipe.overviews) written = buildOverviews(dataset, recipe);
   // Closing flushes the file; a failure there is a failed write too.
-  const std::string reason = written ? "" : KxGdalLastError("write failed");
+  const std::string reason = written ? "" : GdalLastError("write failed");
   if (written) CPLErrorReset();
   GDALClose(dataset);
   if (written && CPLGetLastErrorType() != CE_Failure) return true;
-  *error = "cannot write " + path + ": " + (written ? KxGdalLastError("write failed") : reason);
+  *error = "cannot write " + path + ": " + (written ? GdalLastError("write failed") : reason);
   return false;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

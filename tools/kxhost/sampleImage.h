@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-namespace Kelvane {
+namespace kxhost {
 
-struct KxSampleRecipe {
+struct SampleRecipe {
   uint32_t width = 1024;
   uint32_t height = 768;
   uint32_t bands = 3;
@@ -27,8 +27,8 @@ inline constexpr double kKxSampleOriginY = 6446275.8;
 inline constexpr double kKxSamplePixelSize = 10.0;
 
 // Writes a tiled GeoTIFF; false with a one-line reason.
-bool KxWriteSampleImage(const std::string& path, const KxSampleRecipe& recipe, std::string* error);
+bool WriteSampleImage(const std::string& path, const SampleRecipe& recipe, std::string* error);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_SAMPLE_IMAGE_H

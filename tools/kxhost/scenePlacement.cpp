@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -25,13 +25,13 @@ void clipAxis(int64_t origin, int64_t count, int64_t extent, int64_t* first, int
 
 }  // namespace
 
-uint32_t KxScaledExtent(uint32_t size, double mag) {
+uint32_t ScaledExtent(uint32_t size, double mag) {
   if (!isUsableMag(mag) || size == 0) return 0;
   const double scaled = std::ceil(static_cast<double>(size) * mag - kWholeTolerance);
   return static_cast<uint32_t>(std::clamp(scaled, 1.0, static_cast<double>(std::numeric_limits<uint32_t>::max())));
 }
 
-bool KxPlaceScene(const Scene& scene, uint32_t width, uint32_t height, KxScenePlacement* out) {
+bool PlaceScene(const Scene& scene, uint32_t width, uint32_t height, ScenePlacement* out) {
   // Reject scenes no buffer can be made of.
   const double ulx = std::floor(scene.ulx + 0.5);
   const double uly = std::floor(scene.uly + 0.5);
@@ -44,7 +44,7 @@ bool KxPlaceScene(const Scene& scene, uint32_t width, uint32_t height, KxScenePl
       rows > kLargestExtent)
     return false;
 
-  KxScenePlacement placement;
+  ScenePlacement placement;
   placement.cols = static_cast<int64_t>(cols);
   placement.rows = static_cast<int64_t>(rows);
   placement.originX = static_cast<int64_t>(ulx);
@@ -52,9 +52,9 @@ bool KxPlaceScene(const Scene& scene, uint32_t width, uint32_t height, KxScenePl
   placement.mag = scene.mag;
 
   // The buffer pixels that lie on the scaled image.
-  KxPixelRect& on = placement.onImage;
-  clipAxis(placement.originX, placement.cols, KxScaledExtent(width, scene.mag), &on.x0, &on.x1);
-  clipAxis(placement.originY, placement.rows, KxScaledExtent(height, scene.mag), &on.y0, &on.y1);
+  PixelRect& on = placement.onImage;
+  clipAxis(placement.originX, placement.cols, ScaledExtent(width, scene.mag), &on.x0, &on.x1);
+  clipAxis(placement.originY, placement.rows, ScaledExtent(height, scene.mag), &on.y0, &on.y1);
 
   // Their window at full resolution; the last scaled pixel may reach past the
   // image edge, so the window ends at the edge.
@@ -69,4 +69,4 @@ bool KxPlaceScene(const Scene& scene, uint32_t width, uint32_t height, KxScenePl
   return true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -1,23 +1,23 @@
 #include "kxhost/stageChain.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
 // "what failed: status" for a failed step.
 bool failed(const std::string& stage, const std::string& what, HRESULT status, std::string* error) {
-  *error = stage + ": " + what + " failed with " + KxStatusText(status);
+  *error = stage + ": " + what + " failed with " + StatusText(status);
   return false;
 }
 
 }  // namespace
 
-KxStageStep KxMultibandSelectorStep(const std::vector<uint16_t>& bandMap) {
-  KxStageStep step;
+StageStep MultibandSelectorStep(const std::vector<uint16_t>& bandMap) {
+  StageStep step;
   step.name = "multiband selector";
   step.clsid = CLSID_KxvMultibandSelectorImp;
   step.configure = [bandMap](IKxContentImp* stage, std::string* what) {
-    KxComPtr<IKxMultibandSelector> selector;
+    ComPtr<IKxMultibandSelector> selector;
     *what = "QueryInterface(IKxMultibandSelector)";
     HRESULT status = stage->QueryInterface(IID_IKxMultibandSelector, selector.putVoid());
     if (FAILED(status)) return status;
@@ -27,20 +27,20 @@ KxStageStep KxMultibandSelectorStep(const std::vector<uint16_t>& bandMap) {
   return step;
 }
 
-KxStageChain::KxStageChain(KxComPtr<IKxContentImp> source) { links_.push_back(std::move(source)); }
+StageChain::StageChain(ComPtr<IKxContentImp> source) { links_.push_back(std::move(source)); }
 
-bool KxStageChain::push(const KxModuleLibrary& module, const KxStageStep& step, IKxLogger* logger, std::string* error) {
+bool StageChain::push(const ModuleLibrary& module, const StageStep& step, IKxLogger* logger, std::string* error) {
   // A new instance through the module's class object.
-  KxComPtr<IKxContentImp> stage;
+  ComPtr<IKxContentImp> stage;
   HRESULT status = module.createStage(step.clsid, stage);
   if (status == CLASS_E_CLASSNOTAVAILABLE) {
-    *error = "the module " + module.path() + " does not serve the " + step.name + " (" + KxStatusText(status) + ")";
+    *error = "the module " + module.path() + " does not serve the " + step.name + " (" + StatusText(status) + ")";
     return false;
   }
   if (FAILED(status)) return failed(step.name, "CreateInstance", status, error);
 
   // Logging is optional for a stage; a stage without it still renders.
-  KxComPtr<IKxLoggable> loggable;
+  ComPtr<IKxLoggable> loggable;
   if (logger != nullptr && SUCCEEDED(stage->QueryInterface(IID_IKxLoggable, loggable.putVoid()))) {
     loggable->SetLogger(logger);
   }
@@ -57,4 +57,4 @@ bool KxStageChain::push(const KxModuleLibrary& module, const KxStageStep& step, 
   return true;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

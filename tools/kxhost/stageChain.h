@@ -1,4 +1,4 @@
-// KxStageChain: a source with module stages stacked on top of it.
+// StageChain: a source with module stages stacked on top of it.
 #ifndef KXHOST_STAGE_CHAIN_H
 #define KXHOST_STAGE_CHAIN_H
 
@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "kelvane/kx_lib_sp_xform.h"
 #include "kxhost/comPtr.h"
+#include "kxhost/kelvaneApi.h"
 #include "kxhost/moduleLibrary.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // One stage to put on top of a chain: which class, and how to configure it
 // once it sits on its upstream and is initialised. Each rendering option that
 // adds a stage contributes one step.
-struct KxStageStep {
+struct StageStep {
   std::string name;  // for messages
   CLSID clsid;
   // Configures the new stage; a failure status, with `what` naming the call.
@@ -24,24 +24,24 @@ struct KxStageStep {
 };
 
 // The multiband selector showing upstream bands `bandMap` (from 0), in order.
-KxStageStep KxMultibandSelectorStep(const std::vector<uint16_t>& bandMap);
+StageStep MultibandSelectorStep(const std::vector<uint16_t>& bandMap);
 
 // Holds a reference to every link, the source first. Decodes go to head().
-class KxStageChain {
+class StageChain {
  public:
-  explicit KxStageChain(KxComPtr<IKxContentImp> source);
+  explicit StageChain(ComPtr<IKxContentImp> source);
 
   // Creates the step's stage through the module's class factory, hands it the
   // logger, sets the current head as its upstream, initialises and configures
   // it, and makes it the new head. False with a one-line reason otherwise.
-  bool push(const KxModuleLibrary& module, const KxStageStep& step, IKxLogger* logger, std::string* error);
+  bool push(const ModuleLibrary& module, const StageStep& step, IKxLogger* logger, std::string* error);
 
   IKxContentImp* head() const { return links_.back().get(); }
 
  private:
-  std::vector<KxComPtr<IKxContentImp>> links_;  // never empty
+  std::vector<ComPtr<IKxContentImp>> links_;  // never empty
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_STAGE_CHAIN_H

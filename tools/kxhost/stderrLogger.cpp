@@ -3,27 +3,23 @@
 #include <cstdio>
 #include <new>
 
-namespace Kelvane {
+namespace kxhost {
 
-KxStderrLogger* KxStderrLogger::create(uint32_t level) { return new (std::nothrow) KxStderrLogger(level); }
+StderrLogger* StderrLogger::create(uint32_t level) { return new (std::nothrow) StderrLogger(level); }
 
-std::mutex& KxStderrLogger::outputLock() {
+std::mutex& StderrLogger::outputLock() {
   static std::mutex lock;
   return lock;
 }
 
-HRESULT KX_STDCALL KxStderrLogger::QueryInterface(const IID& iid, void** out) {
+HRESULT KX_STDCALL StderrLogger::QueryInterface(const IID& iid, void** out) {
   // The logger answers as its first interface for both identities.
-  return KxAnswerQuery(static_cast<IKxLogger*>(this), iid, {&IID_IUnknown, &IID_IKxLogger}, out);
+  return KxHostAnswerQuery(static_cast<IKxLogger*>(this), iid, {&IID_IUnknown, &IID_IKxLogger}, out);
 }
 
-ULONG KX_STDCALL KxStderrLogger::AddRef() { return addReference(); }
+uint32_t KX_STDCALL StderrLogger::GetLevel() { return level_.load(); }
 
-ULONG KX_STDCALL KxStderrLogger::Release() { return releaseReference(); }
-
-uint32_t KX_STDCALL KxStderrLogger::GetLevel() { return level_.load(); }
-
-HRESULT KX_STDCALL KxStderrLogger::Write(uint32_t level, const char* text) {
+HRESULT KX_STDCALL StderrLogger::Write(uint32_t level, const char* text) {
   try {
     if (text == nullptr) return E_INVALIDARG;
     if (level > level_.load()) return S_FALSE;
@@ -35,4 +31,4 @@ HRESULT KX_STDCALL KxStderrLogger::Write(uint32_t level, const char* text) {
   }
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

@@ -6,16 +6,15 @@
 #include <cstdint>
 #include <mutex>
 
-#include "kelvane/kx_lib_sp_xform.h"
-#include "kxhost/refCounted.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // Reference-counted logger laid out as the module expects (logger interface
 // first, log sink directly behind it). Lines at or below the current level are
 // written to stderr, one per call, under a process-wide lock so that lines
 // from concurrent decodes and the progress bar never interleave mid-line.
-class KxStderrLogger final : public KxHostLoggerBase, private KxRefCounted<KxStderrLogger> {
+class StderrLogger final : public KxHostObject<StderrLogger, KxHostLoggerBase> {
  public:
   // Levels: 2 errors, 3 failures, 4 warnings, 6 summaries, 7 detail, 40 traces.
   static constexpr uint32_t kDefaultLevel = 4;
@@ -23,11 +22,9 @@ class KxStderrLogger final : public KxHostLoggerBase, private KxRefCounted<KxStd
   static constexpr uint32_t kTraceLevel = 40;
 
   // The new logger carries one reference, owned by the caller.
-  static KxStderrLogger* create(uint32_t level);
+  static StderrLogger* create(uint32_t level);
 
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
-  ULONG KX_STDCALL AddRef() override;
-  ULONG KX_STDCALL Release() override;
   uint32_t KX_STDCALL GetLevel() override;
   HRESULT KX_STDCALL Write(uint32_t level, const char* text) override;
 
@@ -37,13 +34,13 @@ class KxStderrLogger final : public KxHostLoggerBase, private KxRefCounted<KxStd
   static std::mutex& outputLock();
 
  private:
-  friend class KxRefCounted<KxStderrLogger>;
-  explicit KxStderrLogger(uint32_t level) : level_(level) {}
-  ~KxStderrLogger() = default;
+  friend class KxHostObject<StderrLogger, KxHostLoggerBase>;
+  explicit StderrLogger(uint32_t level) : level_(level) {}
+  ~StderrLogger() = default;
 
   std::atomic<uint32_t> level_;
 };
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_STDERR_LOGGER_H

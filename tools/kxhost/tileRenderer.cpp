@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace Kelvane {
+namespace kxhost {
 
 namespace {
 
@@ -20,7 +20,7 @@ struct TileGrid {
   int64_t size = 0;    // 0: the whole scene is one tile
 };
 
-TileGrid gridOf(const KxRenderJob& job) {
+TileGrid gridOf(const RenderJob& job) {
   TileGrid grid;
   grid.cols = static_cast<int64_t>(std::floor(job.whole.scene.width + 0.5));
   grid.rows = static_cast<int64_t>(std::floor(job.whole.scene.height + 0.5));
@@ -33,7 +33,7 @@ TileGrid gridOf(const KxRenderJob& job) {
 
 // The decode buffer of tile `index`: the whole buffer's layout, its scene
 // part and the matching part of its pixel memory.
-DecodeBuffer tileBuffer(const KxRenderJob& job, const TileGrid& grid, int64_t index) {
+DecodeBuffer tileBuffer(const RenderJob& job, const TileGrid& grid, int64_t index) {
   DecodeBuffer tile = job.whole;
   if (grid.size == 0) return tile;
   const int64_t x = (index % grid.across) * grid.size;
@@ -50,12 +50,12 @@ DecodeBuffer tileBuffer(const KxRenderJob& job, const TileGrid& grid, int64_t in
 
 }  // namespace
 
-size_t KxRenderDecodeCount(const KxRenderJob& job) {
+size_t RenderDecodeCount(const RenderJob& job) {
   const TileGrid grid = gridOf(job);
   return static_cast<size_t>(grid.across * grid.down);
 }
 
-HRESULT KxRenderScene(const KxRenderJob& job, const KxRenderProgress& progress, Scene* failedScene) {
+HRESULT RenderScene(const RenderJob& job, const RenderProgress& progress, Scene* failedScene) {
   if (job.head == nullptr) return E_INVALIDARG;
   const TileGrid grid = gridOf(job);
   const int64_t total = grid.across * grid.down;
@@ -97,4 +97,4 @@ HRESULT KxRenderScene(const KxRenderJob& job, const KxRenderProgress& progress, 
   return failure;
 }
 
-}  // namespace Kelvane
+}  // namespace kxhost

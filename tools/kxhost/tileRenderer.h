@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <functional>
 
-#include "kelvane/kx_lib_sp_xform.h"
+#include "kxhost/kelvaneApi.h"
 
-namespace Kelvane {
+namespace kxhost {
 
 // `whole` names the scene (its corner in whole pixels), the pixel memory for
 // all of it and its layout. With tileSize 0 the scene is one decode; otherwise
 // it is cut into tileSize x tileSize tiles (smaller at the right and bottom
 // edges) that `threads` threads decode concurrently, each straight into its
 // part of the pixel memory.
-struct KxRenderJob {
+struct RenderJob {
   IKxContentImp* head = nullptr;
   DecodeBuffer whole;
   uint32_t tileSize = 0;
@@ -23,15 +23,15 @@ struct KxRenderJob {
 };
 
 // Called after each finished decode with the number done and the total.
-using KxRenderProgress = std::function<void(size_t done, size_t total)>;
+using RenderProgress = std::function<void(size_t done, size_t total)>;
 
 // The first failing decode's status (later tiles are not started) and its
 // scene in `failedScene`; S_OK when every decode succeeded.
-HRESULT KxRenderScene(const KxRenderJob& job, const KxRenderProgress& progress, Scene* failedScene);
+HRESULT RenderScene(const RenderJob& job, const RenderProgress& progress, Scene* failedScene);
 
 // Number of decodes the job makes.
-size_t KxRenderDecodeCount(const KxRenderJob& job);
+size_t RenderDecodeCount(const RenderJob& job);
 
-}  // namespace Kelvane
+}  // namespace kxhost
 
 #endif  // KXHOST_TILE_RENDERER_H

@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "kxhost/kxv_gdalSource.h"
+#include "kxhost/gdalSource.h"
 #include "kxhost/sampleImage.h"
 #include "kxhostTestSupport.h"
 
-namespace Kelvane::testing {
+namespace kxhost::testing {
 namespace {
 
 constexpr uint8_t kUntouched = 0xAB;
@@ -110,14 +110,14 @@ class GdalSourceDecode : public ::testing::Test {
   static void SetUpTestSuite() {
     GDALAllRegister();
     path_ = FreshTestDirectory() + "/four.tif";
-    const KxSampleRecipe recipe{256, 192, 4};
+    const SampleRecipe recipe{256, 192, 4};
     std::string error;
-    ASSERT_TRUE(KxWriteSampleImage(path_, recipe, &error)) << error;
+    ASSERT_TRUE(WriteSampleImage(path_, recipe, &error)) << error;
     image_ = ReadWholeImage(path_);
   }
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(KxvGdalSource::open(path_, {}, nullptr, source_, &error)) << error;
+    ASSERT_TRUE(GdalSource::open(path_, {}, nullptr, source_, &error)) << error;
     ASSERT_EQ(source_->FindInterface(IID_IKxBandSelectDecode, bandSelect_.putVoid()), S_OK);
   }
 
@@ -129,8 +129,8 @@ class GdalSourceDecode : public ::testing::Test {
 
   inline static std::string path_;
   inline static GdalPixels image_;
-  KxComPtr<KxvGdalSource> source_;
-  KxComPtr<IKxBandSelectDecode> bandSelect_;
+  ComPtr<GdalSource> source_;
+  ComPtr<IKxBandSelectDecode> bandSelect_;
 };
 
 // Each layout, over a scene whose corner and size round to whole pixels or
@@ -229,13 +229,13 @@ TEST_F(GdalSourceDecode, ReportsPropertiesAndGeoReferencing) {
                                  double(props.pixel.getDataType())}),
             std::vector<double>({256, 192, 4, 8, 1.0, 0.5, KX_CS_MULTIBAND, KX_SAMPLE_U8}));
 
-  KxComPtr<IKxGeoSpatialInfo> spatial;
+  ComPtr<IKxGeoSpatialInfo> spatial;
   ASSERT_EQ(source_->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid()), S_OK);
   GeoDomain domain;
   ASSERT_EQ(spatial->GetSpatialDomain(&domain), S_OK);
   EXPECT_EQ(std::vector<double>({domain.x, domain.y, domain.resX, domain.resY}),
             std::vector<double>({kKxSampleOriginX, kKxSampleOriginY, kKxSamplePixelSize, -kKxSamplePixelSize}));
-  KxComPtr<IKxSpatialReference> reference;
+  ComPtr<IKxSpatialReference> reference;
   ASSERT_EQ(spatial->GetSpatialReference(reference.put()), S_OK);
   ASSERT_TRUE(reference);
   EXPECT_NE(std::string(reference->GetWkt()).find("3857"), std::string::npos);
@@ -243,11 +243,11 @@ TEST_F(GdalSourceDecode, ReportsPropertiesAndGeoReferencing) {
 
   // The size query counts partial pixels; every interface belongs to one object.
   uint32_t width = 0, height = 0;
-  KxComPtr<IKxImageSizeQuery> size;
+  ComPtr<IKxImageSizeQuery> size;
   ASSERT_EQ(source_->FindInterface(IID_IKxImageSizeQuery, size.putVoid()), S_OK);
   EXPECT_EQ(size->GetImageSize(0.3, &width, &height), S_OK);
   EXPECT_EQ(std::vector<uint32_t>({width, height}), std::vector<uint32_t>({77, 58}));  // 76.8 x 57.6 rounded up
-  KxComPtr<IUnknown> identity;
+  ComPtr<IUnknown> identity;
   ASSERT_EQ(spatial->QueryInterface(IID_IUnknown, identity.putVoid()), S_OK);
   EXPECT_EQ(static_cast<void*>(identity.get()), static_cast<void*>(static_cast<IKxContentImp*>(source_.get())));
 }
@@ -267,9 +267,9 @@ TEST_F(GdalSourceDecode, BackgroundIsEachBandsNodataOrZero) {
   GDALClose(vrt);
   GDALClose(tiff);
 
-  KxComPtr<KxvGdalSource> source;
+  ComPtr<GdalSource> source;
   std::string error;
-  ASSERT_TRUE(KxvGdalSource::open(directory + "/plain.vrt", {}, nullptr, source, &error)) << error;
+  ASSERT_TRUE(GdalSource::open(directory + "/plain.vrt", {}, nullptr, source, &error)) << error;
   // Outside pixels, in a signed 8-bit buffer where -300 clamps to -128.
   const Layout layout{"signed bytes", KX_TYPE_S8, 0, 2, {0, 1}, 0};
   std::vector<uint8_t> memory;
@@ -281,7 +281,7 @@ TEST_F(GdalSourceDecode, BackgroundIsEachBandsNodataOrZero) {
   });
 
   // The background-pixel query answers the same values.
-  KxComPtr<IKxBackgroundPixelQuery> query;
+  ComPtr<IKxBackgroundPixelQuery> query;
   ASSERT_EQ(source->FindInterface(IID_IKxBackgroundPixelQuery, query.putVoid()), S_OK);
   const Layout pixelLayout{"one s16 pixel", KX_TYPE_S16, 0, 2, {0, 1}, 0};
   DecodeBuffer onePixel = makeBuffer({0, 0, 1, 1, 1.0}, pixelLayout, &memory);
@@ -290,9 +290,9 @@ TEST_F(GdalSourceDecode, BackgroundIsEachBandsNodataOrZero) {
   expectBuffer(onePixel, memory, [](int64_t, int64_t, uint32_t s) { return s == 0 ? -300.0 : 0.0; });
 
   // No geo-referencing, so no spatial information.
-  KxComPtr<IKxGeoSpatialInfo> spatial;
+  ComPtr<IKxGeoSpatialInfo> spatial;
   EXPECT_EQ(source->FindInterface(IID_IKxGeoSpatialInfo, spatial.putVoid()), E_NOINTERFACE);
 }
 
 }  // namespace
-}  // namespace Kelvane::testing
+}  // namespace kxhost::testing

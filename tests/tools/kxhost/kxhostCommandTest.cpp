@@ -17,7 +17,7 @@
 #include "kxhost/sampleImage.h"
 #include "kxhostTestSupport.h"
 
-namespace Kelvane::testing {
+namespace kxhost::testing {
 namespace {
 
 // Bands "3,2,1" as GDAL band numbers; every band for an empty list.
@@ -213,4 +213,4 @@ TEST(KxhostBadInput, EndsInOneErrorLineAndNonZeroExit) {
 }
 
 }  // namespace
-}  // namespace Kelvane::testing
+}  // namespace kxhost::testing

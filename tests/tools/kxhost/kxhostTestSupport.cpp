@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-namespace Kelvane::testing {
+namespace kxhost::testing {
 
 namespace {
 
@@ -112,4 +112,4 @@ std::string KxhostTest::sample(const std::string& name, int bands, const std::st
   return path(name);
 }
 
-}  // namespace Kelvane::testing
+}  // namespace kxhost::testing

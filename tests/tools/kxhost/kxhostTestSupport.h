@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace Kelvane::testing {
+namespace kxhost::testing {
 
 // A new empty directory under the build's test-tmp.
 std::string FreshTestDirectory();
@@ -56,6 +56,6 @@ class KxhostTest : public ::testing::Test {
   std::string directory_;
 };
 
-}  // namespace Kelvane::testing
+}  // namespace kxhost::testing
 
 #endif  // KXHOST_TESTS_KXHOST_TEST_SUPPORT_H

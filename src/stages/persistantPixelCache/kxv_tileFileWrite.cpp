@@ -1,0 +1,206 @@
+// KxvTileFiles::writeTileFile: a tile is written under a temporary name of
+// its own beside its final name, then published under the final name only if
+// no file has it. A reader in any thread or process therefore sees no file or
+// a complete one, and a complete file is never replaced.
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "content/kxv_decodeBufConfig.h"
+#include "kelvane/kx_status.h"
+#include "platform/kxFilePublishCalls.h"
+#include "platform/kxFileSystemCalls.h"
+#include "platform/kxProcess.h"
+#include "stages/kxv_bufferSamples.h"
+#include "stages/persistantPixelCache/kxv_cacheTrace.h"
+#include "stages/persistantPixelCache/kxv_tileFiles.h"
+#include "support/kxFileSystem.h"
+#include "support/kxIOFileStream.h"
+#include "support/kxLog.h"
+
+namespace Kelvane {
+
+namespace {
+
+// Temporary names of this process are numbered; a name left behind by a
+// process that died with the same number is skipped, a few times over.
+std::atomic<uint32_t> g_temporarySerial{0};
+constexpr int kTemporaryNameAttempts = 16;
+
+// The tile's temporary file, removed when this goes out of scope unless it
+// has been published under its final name.
+class TemporaryTileFile {
+ public:
+  TemporaryTileFile() = default;
+  ~TemporaryTileFile() {
+    if (!path_.empty()) KxRemoveFile(path_.ansi());
+  }
+  TemporaryTileFile(const TemporaryTileFile&) = delete;
+  TemporaryTileFile& operator=(const TemporaryTileFile&) = delete;
+
+  const PathString& path() const { return path_; }
+  void adopt(const PathString& path) { path_ = path; }
+  void published() { path_ = PathString(); }
+
+ private:
+  PathString path_;
+};
+
+// A new temporary name beside the tile: "<tile name>.<process>.<serial>.tmp".
+PathString temporaryNameFor(const PathString& path) {
+  char suffix[48];
+  std::snprintf(suffix, sizeof suffix, ".%u.%u.tmp", KxProcessNumber(), g_temporarySerial.fetch_add(1));
+  return PathString((std::string(path.utf8()) + suffix).c_str());
+}
+
+// The record's samples as a tile file holds them: the record itself when it
+// is laid out so, else a converted copy with memory of its own.
+class TileFileImage {
+ public:
+  TileFileImage() = default;
+  ~TileFileImage() {
+    if (ownsCopy_) KxvDecodeBufConfig::ReleaseBits(copy_);
+  }
+  TileFileImage(const TileFileImage&) = delete;
+  TileFileImage& operator=(const TileFileImage&) = delete;
+
+  HRESULT prepare(const DecodeBuffer& record, IKxLogSink* sink) {
+    if (isTileFileLayout(record.format)) {
+      image_ = &record;
+      return S_OK;
+    }
+    KxvDecodeBufConfig::InitFromFormat(copy_, record.scene, record.format);
+    setTileFileLayout(copy_);
+    if (KxvDecodeBufConfig::alloc(copy_, sink) == 0) {
+      logError(sink, "KxvPersistantPixelCache::writeTileFile - out of memory");
+      return E_OUTOFMEMORY;
+    }
+    ownsCopy_ = true;
+    // Samples that cannot be converted are not written at all.
+    if (copyBufferSamples(copy_, record) != KXV_SAMPLES_DONE) return E_FAIL;
+    image_ = &copy_;
+    return S_OK;
+  }
+
+  const DecodeBuffer& tile() const { return *image_; }
+
+ private:
+  const DecodeBuffer* image_ = nullptr;
+  DecodeBuffer copy_;
+  bool ownsCopy_ = false;
+};
+
+// Makes the tile's directory and its missing ancestors. A directory another
+// writer made in the meantime is as good as one made here.
+HRESULT makeTileDirectory(const PathString& path, IKxLogSink* sink) {
+  const PathString directory = path.parent();
+  if (isDirectory(directory)) return S_OK;
+  const uint32_t code = createDirectory(directory, true);
+  if (code == KX_STATUS_SUCCESS || isDirectory(directory)) return S_OK;
+  logSystemError(sink, "failed creating directory %s", directory.utf8());
+  return KxStatusToResult(code);
+}
+
+// Creates and opens a temporary file of this write's own beside the tile.
+HRESULT openTemporaryFile(const PathString& path, KxIOFileStream& ofile, TemporaryTileFile& temporary,
+                          IKxLogSink* sink) {
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    const PathString name = temporaryNameFor(path);
+    const uint32_t status = ofile.initialize(name, "wbx");
+    logStatus(sink, status, "ofile.initialize( tileFile, \"wb\" )", kCacheTraceSource, kTraceWriteInitializeLine);
+    if (status != KX_STATUS_SUCCESS) return KxStatusToResult(status);
+    const uint32_t opened = ofile.open();
+    if (opened == KX_STATUS_SUCCESS) {
+      temporary.adopt(name);
+      return S_OK;
+    }
+    // Only a name already taken is worth another try.
+    if (KxLastSystemError() != KX_ERROR_ALREADY_EXISTS || attempt + 1 == kTemporaryNameAttempts) {
+      logSystemError(sink, "failed opening %s for write", name.utf8());
+      return KxStatusToResult(opened);
+    }
+  }
+  return E_FAIL;
+}
+
+// Writes `count` bytes; false after logging a short write.
+bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const PathString& file, IKxLogSink* sink) {
+  const uint32_t wrote = ofile.write(bytes, count);
+  if (wrote == count) return true;
+  logFailure(sink, "tried to write %d bytes, only wrote %d, to file %s", static_cast<int>(count),
+             static_cast<int>(wrote), file.utf8());
+  return false;
+}
+
+// Writes the tile's rows without their padding: in one piece when there is
+// none; else gathered line by line into one block, written in one piece too
+// (one large write costs far less than a buffered write per few rows). Row by
+// row writes remain for when the block cannot be had.
+bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const PathString& file, IKxLogSink* sink) {
+  const uint32_t columns = KxvDecodeBufConfig::ExtentCount(tile.scene.width).value_or(0);
+  const uint32_t rows = KxvDecodeBufConfig::ExtentCount(tile.scene.height).value_or(0);
+  const size_t packedRow = size_t{KxvDecodeBufConfig::BytesPerSample(tile.format.type)} * columns * tile.format.stride;
+  const std::optional<uint32_t> total = tileFileBytes(tile);
+  if (packedRow == tile.format.rowbytes && total) {
+    logDetail(sink, "writing out tile in a single piece");
+    return writeBytes(ofile, tile.pBits, *total, file, sink);
+  }
+  logDetail(sink, "writing out tile in a line by line");
+  const uint8_t* row = static_cast<const uint8_t*>(tile.pBits);
+  const uint64_t packedBytes = uint64_t{packedRow} * rows;
+  std::unique_ptr<uint8_t[]> block(packedBytes <= UINT32_MAX ? new (std::nothrow) uint8_t[packedBytes] : nullptr);
+  if (block != nullptr) {
+    for (uint32_t y = 0; y < rows; ++y, row += tile.format.rowbytes) {
+      std::memcpy(block.get() + size_t{y} * packedRow, row, packedRow);
+    }
+    return writeBytes(ofile, block.get(), static_cast<uint32_t>(packedBytes), file, sink);
+  }
+  for (uint32_t y = 0; y < rows; ++y, row += tile.format.rowbytes) {
+    if (!writeBytes(ofile, row, static_cast<uint32_t>(packedRow), file, sink)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+HRESULT KxvTileFiles::writeTileFile(const PathString& path, const DecodeBuffer& record, bool* written,
+                                    IKxLogSink* sink) {
+  if (written == nullptr) return E_INVALIDARG;
+  *written = false;
+  MutexLockGuard hold(lock_);
+  // An existing tile file is never replaced.
+  FileStat stat;
+  if (getFileStat(path, &stat) == 0) return S_OK;
+  HRESULT status = makeTileDirectory(path, sink);
+  if (FAILED(status)) return status;
+  TileFileImage image;
+  status = image.prepare(record, sink);
+  if (FAILED(status)) return status;
+
+  // The samples go to a temporary file, removed on every way out unless published.
+  TemporaryTileFile temporary;
+  KxIOFileStream ofile;
+  status = openTemporaryFile(path, ofile, temporary, sink);
+  if (FAILED(status)) return status;
+  if (!writeTileSamples(ofile, image.tile(), temporary.path(), sink)) return E_FAIL;
+  const uint32_t closed = ofile.close();
+  logStatus(sink, closed, "ofile.close()", kCacheTraceSource, kTraceWriteCloseLine);
+  if (closed != KX_STATUS_SUCCESS) return KxStatusToResult(closed);
+
+  // The complete file takes the tile's name unless another writer got there first.
+  const int published = KxPublishFile(temporary.path().ansi(), path.ansi());
+  if (published == KX_ERROR_ALREADY_EXISTS) return S_OK;
+  if (published != 0) {
+    KxSetLastSystemError(published);
+    logSystemError(sink, "failed naming tile file %s", path.utf8());
+    return E_FAIL;
+  }
+  temporary.published();
+  *written = true;
+  return S_OK;
+}
+
+}  // namespace Kelvane

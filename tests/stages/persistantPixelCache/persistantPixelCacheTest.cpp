@@ -1,0 +1,359 @@
+// The persistent pixel cache stage: its configuration interface, what it
+// reports, when it bypasses the cache, the tiles it writes and reads for
+// whole scenes, partial scenes and scenes reaching outside the image, how it
+// lives with damaged tiles and failing disks; and that every decode equals
+// the upstream source's own decode of the same scene, at any magnification,
+// sample type, band count, scene placement and caller layout, and with many
+// decoders on one directory.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "stages/persistantPixelCache/cacheChain.h"
+#include "support/supportTestDir.h"
+
+namespace Kelvane {
+namespace {
+
+using Fakes::BufferLayout;
+using Fakes::FakeUpstreamConfig;
+using Fakes::MakeScene;
+using Names = std::vector<std::string>;
+
+class PersistantPixelCache : public ::testing::Test {
+ protected:
+  std::string Level(const std::string& relative) { return dir_ / ("-0.000000/" + relative); }
+
+  SupportTestDir dir_;
+};
+
+// The configuration: the directory ends in exactly one separator, null or
+// empty switch the cache off; a host reaches the settings through the table
+// slots under either identifier. The stage reports its upstream as cached
+// and serving octave magnifications only.
+TEST_F(PersistantPixelCache, ConfigurationAndDescription) {
+  FakeUpstreamConfig config = Image(64, 64);
+  config.flags = KX_CAP_ANY_MAG | KX_CAP_PARTIAL_SCENE;
+  CacheChain chain(config, "");
+  IKxPersistantPixelCache2* settings = chain.settings();
+  EXPECT_EQ(settings->GetTileSize(nullptr, nullptr), S_OK);
+  for (const char* given : {"/var/cache/tiles", "/var/cache/tiles//", "/var/cache/tiles\\"}) {
+    EXPECT_EQ(settings->SetCacheDirectory(given), S_OK);
+    EXPECT_STREQ(settings->GetCacheDirectory(), "/var/cache/tiles/") << given;
+  }
+  EXPECT_EQ(settings->SetCacheDirectory("/"), S_OK);
+  EXPECT_STREQ(settings->GetCacheDirectory(), "/");
+  for (const char* off : {"", static_cast<const char*>(nullptr)}) {
+    EXPECT_EQ(settings->SetCacheDirectory(off), S_OK);
+    EXPECT_EQ(settings->GetCacheDirectory(), nullptr);
+  }
+
+  void* first = nullptr;
+  void* second = nullptr;
+  ASSERT_EQ(chain.imp()->QueryInterface(IID_IKxPersistantPixelCache, &first), S_OK);
+  ASSERT_EQ(chain.imp()->QueryInterface(IID_IKxPersistantPixelCache2, &second), S_OK);
+  EXPECT_EQ(first, second);
+  void** table = *static_cast<void***>(first);
+  EXPECT_EQ(reinterpret_cast<HRESULT(KX_STDCALL*)(void*, uint32_t, uint32_t)>(table[5])(first, 33, 44), S_OK);
+  EXPECT_EQ(reinterpret_cast<HRESULT(KX_STDCALL*)(void*, double)>(table[13])(first, 0.5), S_OK);
+  EXPECT_EQ(reinterpret_cast<uint32_t(KX_STDCALL*)(void*)>(table[12])(first), 3u);
+  EXPECT_EQ(reinterpret_cast<double(KX_STDCALL*)(void*)>(table[14])(first), 0.5);
+  uint32_t width = 0;
+  EXPECT_EQ(settings->GetTileSize(&width, nullptr), S_OK);
+  EXPECT_EQ(width, 33u);
+  static_cast<IUnknown*>(first)->Release();
+  static_cast<IUnknown*>(second)->Release();
+
+  RasterProps props;
+  ASSERT_EQ(chain.imp()->GetRasterProps(&props), S_OK);
+  EXPECT_EQ(props.flags, 0x10u | KX_CAP_POW2_MAG | KX_CAP_PARTIAL_SCENE);
+}
+
+// The 1000 x 700 image in 512 x 512 tiles: four files in two row
+// directories; the identical second decode comes from disk alone.
+TEST_F(PersistantPixelCache, CachesAWholeImageAndServesItAgainFromDisk) {
+  CacheChain chain(Image(1000, 700), dir_.path(), 40);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 1/1, cacheReads: 0 cacheWrites: 4");
+  EXPECT_EQ(
+      FilesBelow(dir_.path()),
+      (Names{"-0.000000/0/r0.c0.w512.h512.c1.bps8.smp0.bip.raw", "-0.000000/0/r0.c1.w488.h512.c1.bps8.smp0.bip.raw",
+             "-0.000000/1/r1.c0.w512.h188.c1.bps8.smp0.bip.raw", "-0.000000/1/r1.c1.w488.h188.c1.bps8.smp0.bip.raw"}));
+
+  const uint32_t decodes = chain.source()->decodeCount();
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
+  EXPECT_EQ(chain.source()->decodeCount(), decodes);
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 0/0, cacheReads: 4 cacheWrites: 0");
+  EXPECT_TRUE(chain.logger()->contains(7, "KxvPersistantPixelCache: cache hit"));
+  EXPECT_TRUE(chain.logger()->contains(40, "ifile.close() (file: kxv_persistantPixelCache line: 848)"));
+}
+
+// Four runs of missing tiles that cannot merge, with at most three cuts:
+// one upstream decode of the whole scene, and only its whole tiles written.
+TEST_F(PersistantPixelCache, TooManyCutsDecodeTheWholeSceneOnce) {
+  CacheChain chain(Image(256, 512), dir_.path());
+  ASSERT_EQ(chain.settings()->SetTileSize(128, 128), S_OK);
+  // Tiles cached beforehand in a chequer: (0,1), (1,0), (2,1), (3,0).
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(chain.DecodeMismatch(MakeScene(128.0 * (1 - row % 2), 128.0 * row, 128, 128)), "");
+  const uint32_t decodes = chain.source()->decodeCount();
+
+  // The scene leaves out the top and bottom 25 rows.
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 25, 256, 462)), "");
+  EXPECT_EQ(chain.source()->decodeCount(), decodes + 1);
+  const Scene decoded = chain.source()->lastDecodeScene();
+  EXPECT_EQ(std::vector<double>({decoded.ulx, decoded.uly, decoded.width, decoded.height}),
+            std::vector<double>({0, 25, 256, 462}));
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 8, numCuts: 0/4, cacheReads: 0 cacheWrites: 2");
+  EXPECT_TRUE(std::filesystem::exists(Level("1/r1.c1.w128.h128.c1.bps8.smp0.bip.raw")));
+  EXPECT_TRUE(std::filesystem::exists(Level("2/r2.c0.w128.h128.c1.bps8.smp0.bip.raw")));
+  EXPECT_FALSE(std::filesystem::exists(Level("0/r0.c0.w128.h128.c1.bps8.smp0.bip.raw")));
+  EXPECT_FALSE(std::filesystem::exists(Level("3/r3.c1.w128.h128.c1.bps8.smp0.bip.raw")));
+}
+
+// Only the part of a scene inside the image is cached; the rest keeps the background.
+TEST_F(PersistantPixelCache, ScenesOutsideTheImageKeepTheBackground) {
+  FakeUpstreamConfig config = Image(1000, 700);
+  config.background = {11, 22, 33};
+  config.hasBackground = true;
+  CacheChain chain(config, dir_.path());
+  // 100 columns beyond the right edge: background there, tiles inside.
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(600, 0, 500, 300)), "");
+  for (const Scene& scene : chain.source()->decodedScenes()) EXPECT_LE(scene.ulx + scene.width, 1000.0);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(600, 0, 500, 300)), "");
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 1, numCuts: 0/0, cacheReads: 1 cacheWrites: 0");
+
+  // Wholly outside: background only, without asking the upstream.
+  const uint32_t decodes = chain.source()->decodeCount();
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(-400, 800, 300, 100)), "");
+  EXPECT_EQ(chain.source()->decodeCount(), decodes);
+}
+
+// Decodes the cache cannot serve go straight to the upstream and leave nothing on disk.
+TEST_F(PersistantPixelCache, BypassesTheCacheWhenItCannotHelp) {
+  FakeUpstreamConfig config = Image(1200, 800);
+  config.maxMag = 2.0;
+  FakeUpstreamConfig floats = Image(300, 200);
+  floats.type = KX_TYPE_F32;
+  floats.bitsPerSample = 32;
+  // No directory, or floating-point samples: plain decodes, nothing on disk.
+  for (const auto& [source, directory] : {std::pair(config, std::string()), std::pair(floats, dir_.path())}) {
+    CacheChain plain(source, directory);
+    EXPECT_EQ(plain.DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
+    EXPECT_EQ(plain.source()->decodeCount(), 1u);
+  }
+  CacheChain chain(config, dir_.path());
+  // Above the maximum magnification.
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 200, 2.0)), "");
+  // Tiles too small against the image: ratios 0.427 and 0.64 against 0.5.
+  ASSERT_EQ(chain.settings()->SetTileRatioThreshold(0.5), S_OK);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
+  EXPECT_TRUE(chain.logger()->contains(
+      7,
+      "KxvPersistantPixelCache::Decode - tile ratio (0.426667,0.640000) below threshold (0.500000), avoiding cache"));
+  ASSERT_EQ(chain.settings()->SetTileRatioThreshold(0.0), S_OK);
+  // A tile extent of 0, and a scene corner between pixels.
+  ASSERT_EQ(chain.settings()->SetTileSize(0, 512), S_OK);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
+  ASSERT_EQ(chain.settings()->SetTileSize(512, 512), S_OK);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(10.25, 0, 300, 200)), "");
+
+  EXPECT_EQ(chain.source()->decodeCount(), 4u);
+  EXPECT_EQ(chain.Statistics(), "");
+  EXPECT_TRUE(FilesBelow(dir_.path()).empty());
+}
+
+// A tile file shorter than its tile is decoded again every time and never
+// replaced; a longer one is read as far as the tile.
+TEST_F(PersistantPixelCache, ShortTileFilesAreDecodedEveryTimeAndLongOnesServed) {
+  CacheChain chain(Image(1000, 700), dir_.path());
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
+  const std::string shortTile = Level("0/r0.c0.w512.h512.c1.bps8.smp0.bip.raw");
+  const std::string longTile = Level("1/r1.c1.w488.h188.c1.bps8.smp0.bip.raw");
+  std::filesystem::resize_file(shortTile, 1000);
+  std::ofstream(longTile, std::ios::binary | std::ios::app) << "trailing bytes";
+
+  for (int round = 0; round < 2; ++round) {
+    const uint32_t decodes = chain.source()->decodeCount();
+    EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
+    EXPECT_EQ(chain.source()->decodeCount(), decodes + 1);
+    EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 1/1, cacheReads: 3 cacheWrites: 0");
+  }
+  EXPECT_EQ(std::filesystem::file_size(shortTile), 1000u);
+}
+
+// A tile whose file cannot be read (here a directory, long enough to pass
+// for a tile, under its name) is decoded with the cuts and left as it is.
+TEST_F(PersistantPixelCache, UnreadableTilesAreRecoveredButNotRewritten) {
+  CacheChain chain(Image(20, 15), dir_.path());
+  ASSERT_EQ(chain.settings()->SetTileSize(10, 10), S_OK);
+  const std::string blocked = Level("0/r0.c1.w10.h10.c1.bps8.smp0.bip.raw");
+  std::filesystem::create_directories(blocked);
+  std::ofstream(blocked + "/filler") << "x";
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 20, 15)), "");
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 3/2, cacheReads: 0 cacheWrites: 3");
+  EXPECT_TRUE(chain.logger()->contains(6, "cached tile " + blocked + " will be recovered"));
+  EXPECT_TRUE(std::filesystem::is_directory(blocked));
+}
+
+// Disk faults never fail a decode: the failure is logged and nothing partial stays on disk.
+TEST_F(PersistantPixelCache, AnUncreatableDirectoryOnlyCostsTheWrites) {
+  std::ofstream(dir_ / "blocker") << "a file where the cache wants a directory";
+  CacheChain chain(Image(300, 200), dir_ / "blocker/cache");
+  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
+  EXPECT_TRUE(chain.logger()->containsFragment(3, "failed creating directory " + (dir_ / "blocker/cache/-0.000000/0")));
+  EXPECT_TRUE(chain.logger()->containsFragment(3, "KxvPersistantPixelCache::splitAndCache: error writing file " +
+                                                      (dir_ / "blocker/cache/-0.000000/0/r0.c0.w100.h100")));
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 6, numCuts: 1/1, cacheReads: 0 cacheWrites: 0");
+  EXPECT_EQ(FilesBelow(dir_.path()), Names{"blocker"});
+}
+
+// A full disk, as a file size limit in a child process.
+TEST_F(PersistantPixelCache, AFullDiskOnlyCostsTheWrites) {
+  EXPECT_TRUE(ChildProcessSucceeded(StartChildProcess([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    CacheChain chain(Image(300, 200), dir_.path());
+    chain.settings()->SetTileSize(100, 100);
+    return chain.DecodeMismatch(MakeScene(0, 0, 300, 200)).empty() &&
+           chain.logger()->containsFragment(3, "tried to write 30000 bytes, only wrote") &&
+           chain.Statistics() == "totalTiles: 6, numCuts: 1/1, cacheReads: 0 cacheWrites: 0";
+  })));
+  EXPECT_TRUE(FilesBelow(dir_.path()).empty());
+}
+
+// A failing upstream decode is the answer, logged, with nothing written.
+TEST_F(PersistantPixelCache, UpstreamFailuresEndTheDecode) {
+  CacheChain chain(Image(1000, 700), dir_.path(), 40);
+  chain.source()->failDecode(E_OUTOFMEMORY);
+  Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(0, 0, 600, 600));
+  EXPECT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), E_OUTOFMEMORY);
+  EXPECT_TRUE(chain.logger()->containsFragment(3,
+                                               "KxvContentBase::Decode( tileBuf.getBufPtr(), KXV_BEST_QUALITY, NULL ) "
+                                               "(file: kxv_persistantPixelCache line: 656)"));
+  EXPECT_TRUE(FilesBelow(dir_.path()).empty());
+}
+
+// A 1000 x 700 source of `bands` samples of `type`, with a background.
+FakeUpstreamConfig Source(uint32_t type, uint32_t bands) {
+  FakeUpstreamConfig config = Image(1000, 700);
+  config.type = type;
+  config.bitsPerSample = 8 * KxHostSampleBytes(type);
+  config.numBands = bands;
+  config.colorSpace = BufferLayout::Interleaved(bands, type).colorSpace;
+  config.background.assign(bands, 9.0);
+  config.hasBackground = true;
+  // The image size comes from the source's own query, or else from its properties.
+  config.hasImageSize = bands != 3;
+  return config;
+}
+
+// The caller's layout in each round: first interleaved with a spare slot,
+// bands reversed and rows aligned; then band-sequential with padded rows.
+BufferLayout CallerLayout(uint32_t type, uint32_t bands, int round) {
+  if (round == 1) {
+    BufferLayout planes = BufferLayout::BandSequential(bands, type);
+    planes.rowPadding = 6;
+    return planes;
+  }
+  BufferLayout scattered = BufferLayout::Interleaved(bands, type);
+  scattered.stride = bands + 1;
+  scattered.align = 16;
+  for (uint32_t s = 0; s < bands; ++s) scattered.slots.push_back(bands - 1 - s);
+  return scattered;
+}
+
+class CachedPixels : public ::testing::TestWithParam<std::tuple<uint32_t, uint32_t, double>> {};
+
+// First decodes (cuts and writes) and repeated ones (tiles from disk) alike.
+TEST_P(CachedPixels, EqualTheUpstreamsOwnDecode) {
+  const auto [type, bands, mag] = GetParam();
+  SupportTestDir dir;
+  CacheChain chain(Source(type, bands), dir.path());
+  ASSERT_EQ(chain.settings()->SetTileSize(128, 96), S_OK);
+  const double width = chain.source()->ImageWidthAt(mag), height = chain.source()->ImageHeightAt(mag);
+  // Aligned to tiles, unaligned, the whole image, and across two edges.
+  const std::vector<Scene> scenes = {MakeScene(128, 96, 128, 96, mag), MakeScene(37, 51, 201, 73, mag),
+                                     MakeScene(0, 0, width, height, mag), MakeScene(width - 50, -20, 120, 90, mag)};
+  for (int round = 0; round < 2; ++round) {
+    const uint32_t decodes = chain.source()->decodeCount();
+    for (size_t i = 0; i < scenes.size(); ++i) {
+      Fakes::OwnedDecodeBuffer buffer(scenes[i], CallerLayout(type, bands, round));
+      EXPECT_EQ(chain.DecodeMismatch(buffer), "") << "scene " << i << " in round " << round;
+    }
+    // The first round left every tile it touched on disk.
+    EXPECT_TRUE(round == 0 || chain.source()->decodeCount() == decodes) << "tiles decoded again";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(TypesBandsAndMagnifications, CachedPixels,
+                         ::testing::Combine(::testing::Values(KX_TYPE_U8, KX_TYPE_U16), ::testing::Values(1u, 3u, 4u),
+                                            ::testing::Values(1.0, 0.5, 0.25)));
+
+// A stage over a 640 x 480 source in 64 x 48 tiles, logging nothing.
+std::unique_ptr<CacheChain> NewChain(const std::string& directory) {
+  auto chain = std::make_unique<CacheChain>(Image(640, 480), directory, 0);
+  EXPECT_EQ(chain->settings()->SetTileSize(64, 48), S_OK);
+  return chain;
+}
+
+// Runs `workers` threads over the chains in turn, each decoding random
+// overlapping scenes, some reaching outside the image; gives the number of
+// results that differ from the upstream's own.
+int DecodeInThreads(const std::vector<CacheChain*>& chains, int workers, unsigned seed) {
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int w = 0; w < workers; ++w) {
+    threads.emplace_back([&, w] {
+      std::mt19937 random(seed + w);
+      std::uniform_int_distribution<int> x(-30, 600), y(-30, 450), extent(1, 200);
+      for (int i = 0; i < 24; ++i) {
+        const Scene scene = Fakes::MakeScene(x(random), y(random), extent(random), extent(random));
+        if (!chains[w % chains.size()]->DecodeMismatch(scene).empty()) ++wrong;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return wrong;
+}
+
+// Eight threads on one stage and four on a second, while another process
+// decodes alongside with its own stage.
+TEST(PersistantPixelCacheConcurrency, ThreadsStagesAndProcessesShareOneDirectory) {
+  SupportTestDir dir;
+  const pid_t child = StartChildProcess([&] { return DecodeInThreads({NewChain(dir.path()).get()}, 2, 300) == 0; });
+  std::unique_ptr<CacheChain> first = NewChain(dir.path());
+  std::unique_ptr<CacheChain> second = NewChain(dir.path());
+  EXPECT_EQ(DecodeInThreads({first.get(), first.get(), second.get()}, 12, 200), 0);
+  EXPECT_TRUE(ChildProcessSucceeded(child));
+
+  // Every file is a whole tile (its size is what its name says); nothing else is left.
+  const std::vector<std::string> files = FilesBelow(dir.path());
+  EXPECT_FALSE(files.empty());
+  for (const std::string& file : files) {
+    const std::string name = std::filesystem::path(file).filename().string();
+    int row = 0, column = 0, width = 0, height = 0, end = 0;
+    std::sscanf(name.c_str(), "r%d.c%d.w%d.h%d.c1.bps8.smp0.bip.raw%n", &row, &column, &width, &height, &end);
+    EXPECT_EQ(end, static_cast<int>(name.size())) << file;
+    EXPECT_EQ(std::filesystem::file_size(dir / file), uint64_t(width) * height * 3) << file;
+  }
+  // A fresh stage over the directory reads back exactly what was decoded.
+  EXPECT_EQ(NewChain(dir.path())->DecodeMismatch(Fakes::MakeScene(0, 0, 640, 480)), "");
+}
+
+}  // namespace
+}  // namespace Kelvane
