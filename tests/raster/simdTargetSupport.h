@@ -5,11 +5,10 @@
 #define KELVANE_TESTS_RASTER_SIMD_TARGET_SUPPORT_H
 
 #include <gtest/gtest.h>
-
-#include <cstdint>
-
 #include <hwy/highway.h>
 #include <hwy/targets.h>
+
+#include <cstdint>
 
 namespace Kelvane {
 namespace testing_support {
