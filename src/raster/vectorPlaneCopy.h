@@ -2,9 +2,9 @@
 // pixels of 1, 2, 3, 4, 6 and 8 bytes: rows reversed with byte shuffles,
 // quarter turns as register-blocked transposes. They are compiled for every
 // x86 instruction set from SSSE3 to AVX-512 and the best one the machine runs
-// is chosen once per process (simdTargets.h lists and forces them); other
-// element sizes and layouts, and machines without SSSE3, take the portable
-// kernels. Results are byte for byte those of the portable kernels.
+// is chosen once per process; other element sizes and layouts, and machines
+// without SSSE3, take the portable kernels. Results are byte for byte those
+// of the portable kernels.
 #ifndef KELVANE_RASTER_VECTOR_PLANE_COPY_H
 #define KELVANE_RASTER_VECTOR_PLANE_COPY_H
 
