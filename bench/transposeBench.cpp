@@ -15,7 +15,7 @@
 #include "raster/imageBufferInfo.h"
 #include "raster/transposer.h"
 
-#ifdef KX_BENCH_OPENCV
+#ifdef KX_HAVE_OPENCV
 #include <opencv2/core.hpp>
 #endif
 
@@ -56,7 +56,7 @@ struct ImagePair {
   }
 };
 
-#ifdef KX_BENCH_OPENCV
+#ifdef KX_HAVE_OPENCV
 // The same turn by OpenCV, on one thread, into the same destination.
 template <typename T, uint32_t kBands>
 void turnWithOpenCv(uint32_t mode, ImagePair<T, kBands>& images) {
@@ -93,7 +93,7 @@ void transposeKernel(benchmark::State& state) {
     benchmark::ClobberMemory();
     kernelSeconds += seconds;
     state.SetIterationTime(seconds);
-#ifdef KX_BENCH_OPENCV
+#ifdef KX_HAVE_OPENCV
     if (exact) peerSeconds += secondsOf([&] { turnWithOpenCv(mode, images); });
     benchmark::ClobberMemory();
 #endif
@@ -129,7 +129,7 @@ BENCHMARK(transposeKernel<Kelvane::E, 1>)->Apply(modes);
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef KX_BENCH_OPENCV
+#ifdef KX_HAVE_OPENCV
   cv::setNumThreads(1);
 #endif
   return Kelvane::bench::runBenchmarksAndPrintRatios(

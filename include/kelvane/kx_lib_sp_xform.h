@@ -11,6 +11,7 @@
 #include "kelvane/kx_ids.h"
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_pixel.h"
+#include "kelvane/kx_pixel_replacer.h"
 #include "kelvane/kx_platform_types.h"
 #include "kelvane/kx_records.h"
 #include "kelvane/kx_status.h"

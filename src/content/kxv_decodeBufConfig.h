@@ -122,6 +122,12 @@ class KxvDecodeBufConfig {
   // Whether every value of the scene is finite, its extents give usable
   // counts and its magnification is above 0.
   static bool IsSceneUsable(const Scene& scene);
+  // Whether the layout is well formed and every sample of every pixel of the
+  // scene lies inside the bytes it declares, no two samples sharing a byte. In
+  // order 0 each sample keeps to its pixel's step and pixels keep to their
+  // row; in order 1 each band's plane keeps to the declared memory and rows to
+  // their pitch. Operations that write a caller's buffer check it first.
+  static bool SamplesFitLayout(const DecodeBuffer& buffer);
 
  private:
   // Row bytes of `format` for `scene`, aligned or not; empty when the width

@@ -1,5 +1,7 @@
 // KxvDecodeBufConfig: derived layout values of a buffer (extents, row bytes,
 // byte size, sample maps and indices, sample addresses).
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +15,14 @@ namespace {
 
 // Product of two unsigned 64-bit values; false when it overflows.
 bool MultiplyChecked(uint64_t a, uint64_t b, uint64_t* product) { return !__builtin_mul_overflow(a, b, product); }
+
+// Sum a + b x c in 64 bits; empty when it overflows.
+std::optional<uint64_t> MultiplyAdd(uint64_t a, uint64_t b, uint64_t c) {
+  uint64_t product = 0;
+  uint64_t sum = 0;
+  if (__builtin_mul_overflow(b, c, &product) || __builtin_add_overflow(a, product, &sum)) return std::nullopt;
+  return sum;
+}
 
 // Largest size pixel memory may have: every byte offset into it must fit a
 // signed pointer difference on the platform.
@@ -90,6 +100,41 @@ uint64_t KxvDecodeBufConfig::GetByteSize(const DecodeBuffer& buffer) { return Tr
 bool KxvDecodeBufConfig::FitsDeclaredMemory(const DecodeBuffer& buffer) {
   const std::optional<uint32_t> row = RowBytes(buffer.scene, buffer.format, false);
   return row.has_value() && *row <= buffer.format.rowbytes && TryByteSize(buffer).has_value();
+}
+
+bool KxvDecodeBufConfig::SamplesFitLayout(const DecodeBuffer& buffer) {
+  const BufferFormat& format = buffer.format;
+  const uint64_t sampleBytes = BytesPerSample(format.type);
+  if (sampleBytes == 0 || format.spp == 0 || format.spp > kMaxSamples) return false;
+  if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return false;
+  // Rows of order 0 are padded to their alignment; none of 0 bytes exists.
+  if (format.order == KX_ORDER_INTERLEAVED && format.align == 0) return false;
+  const std::optional<uint32_t> columns = ExtentCount(buffer.scene.width);
+  const std::optional<uint32_t> rows = ExtentCount(buffer.scene.height);
+  if (!columns || !rows) return false;
+  // An empty scene addresses no sample at all.
+  if (*columns == 0 || *rows == 0) return true;
+
+  // Room each sample takes and the room all samples of a pixel share.
+  const bool interleaved = format.order == KX_ORDER_INTERLEAVED;
+  const uint64_t step = uint64_t{format.stride} * sampleBytes;
+  const uint64_t byteSize = GetByteSize(buffer);
+  const uint64_t sampleRoom = interleaved ? sampleBytes : uint64_t{*rows} * format.rowbytes;
+  const uint64_t sharedRoom = interleaved ? step : byteSize;
+  // The last pixel of a row ends within the row pitch, and the layout has an addressable size.
+  const std::optional<uint64_t> rowUse = MultiplyAdd(interleaved ? step : sampleBytes, *columns - 1, step);
+  if (!rowUse || *rowUse > format.rowbytes || byteSize == 0) return false;
+
+  // Offsets in ascending order: the first at or after the start, each clear of the one before, the last inside.
+  std::array<int64_t, kMaxSamples> offsets{};
+  const auto used = offsets.begin() + format.spp;
+  std::copy(format.smap, format.smap + format.spp, offsets.begin());
+  std::sort(offsets.begin(), used);
+  if (offsets[0] < 0 || static_cast<uint64_t>(*(used - 1)) + sampleRoom > sharedRoom) return false;
+  for (auto offset = offsets.begin() + 1; offset != used; ++offset) {
+    if (static_cast<uint64_t>(*offset - *(offset - 1)) < sampleRoom) return false;
+  }
+  return true;
 }
 
 void KxvDecodeBufConfig::SetSampleMap(DecodeBuffer& buffer, const uint8_t* indices) {

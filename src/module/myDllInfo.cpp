@@ -1,6 +1,8 @@
 #include "module/myDllInfo.h"
 
 #include "module/classTable.h"
+#include "raster/standardTransformers.h"
+#include "raster/transformerRegistry.h"
 
 namespace Kelvane {
 
@@ -11,8 +13,16 @@ MyDllInfo g_moduleInfo(g_kxClassTable);
 
 MyDllInfo& KxModuleInfo() { return g_moduleInfo; }
 
-HRESULT MyDllInfo::OnAttach() { return S_OK; }
+// A registry that cannot be built is left empty: the module still loads and
+// its lookups find no transformer.
+HRESULT MyDllInfo::OnAttach() {
+  buildTransformerRegistry();
+  return S_OK;
+}
 
-HRESULT MyDllInfo::OnDetach() { return S_OK; }
+HRESULT MyDllInfo::OnDetach() {
+  clearRegistry();
+  return S_OK;
+}
 
 }  // namespace Kelvane

@@ -119,15 +119,22 @@ void BasicRasterTransformer<Op>::transform() {
                   sourceIndexed ? this->sourceClut.info() : this->sourceRaster.info);
   applyWindows();
 
-  // Walk with the source reached directly or through its table.
+  // Walk with the source reached directly or through its table; operators
+  // with a row kernel take rows whole when no table is in use.
   if (sourceIndexed) {
     growScratch(sourceIndices_, columns);
     pixel_driver::IndexedSource<Src> source(this->sourceRaster, this->sourceClut, columns, sourceIndices_);
     writeRows(rows, columns, source);
-  } else {
-    pixel_driver::DirectSource<Src> source(this->sourceRaster);
-    writeRows(rows, columns, source);
+    return;
   }
+  if constexpr (pixel_driver::HasApplyRow<Op>::value) {
+    if (!destinationIndexed) {
+      pixel_driver::walkRows(rows, columns, this->destinationRaster, this->sourceRaster, operator_);
+      return;
+    }
+  }
+  pixel_driver::DirectSource<Src> source(this->sourceRaster);
+  writeRows(rows, columns, source);
 }
 
 template <typename Op>

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "raster/clut.h"
@@ -112,6 +113,35 @@ void walkPixels(uint32_t rows, uint32_t columns, Source& source, Destination& de
     destination.beginRow(r);
     for (uint32_t c = 0; c < columns; ++c) destination.put(c, source.pixel(c));
     destination.endRow();
+  }
+}
+
+// Operators that convert a row of pixels at a time offer
+//   applyRow(destination row, destination step, source row, source step, count)
+// with steps in samples; the driver hands them whole rows when both rasters
+// are reached directly. Their result is the same as apply on every pixel.
+template <typename Op, typename = void>
+struct HasApplyRow : std::false_type {};
+template <typename Op>
+struct HasApplyRow<Op, std::void_t<decltype(&Op::applyRow)>> : std::true_type {};
+
+// A row converted pixel by pixel through apply: what a row kernel falls back
+// to where its layout does not apply.
+template <typename Op>
+void applyEach(const Op& op, typename Op::DestinationSample* destination, ptrdiff_t destinationStep,
+               const typename Op::SourceSample* source, ptrdiff_t sourceStep, uint32_t count) {
+  for (uint32_t c = 0; c < count; ++c) {
+    op.apply(destination + static_cast<ptrdiff_t>(c) * destinationStep,
+             source + static_cast<ptrdiff_t>(c) * sourceStep);
+  }
+}
+
+// Walks rows from the top in step on both sides, a row at a time.
+template <typename Op>
+void walkRows(uint32_t rows, uint32_t columns, const Raster<typename Op::DestinationSample>& destination,
+              const Raster<typename Op::SourceSample>& source, const Op& op) {
+  for (uint32_t r = 0; r < rows; ++r) {
+    op.applyRow(destination.rowAt(r), destination.pixelStep(), source.rowAt(r), source.pixelStep(), columns);
   }
 }
 

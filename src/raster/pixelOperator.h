@@ -43,7 +43,9 @@ class PixelOperator {
     const double destinationMin = static_cast<double>(destinationRange.min);
     const double s = clampInto(static_cast<double>(value), sourceMin, static_cast<double>(sourceRange.max));
     double t = (s - sourceMin) * static_cast<double>(scale) + destinationMin;
-    if (!SampleTraits<Src>::kIsFloat) t = std::trunc(t);
+    // An integer destination truncates in its conversion below, which gives
+    // the same as truncating first: its bounds are whole numbers.
+    if (!SampleTraits<Src>::kIsFloat && SampleTraits<Dst>::kIsFloat) t = std::trunc(t);
     return static_cast<Dst>(clampInto(t, destinationMin, static_cast<double>(destinationRange.max)));
   }
 
@@ -69,7 +71,13 @@ class PixelOperator {
   ImageBufferInfo sourceInfo;
 
  private:
-  void updateScale() { scale = static_cast<float>(destinationRange.width() / sourceRange.width()); }
+  // A float source window one value wide leaves a source range of width 0;
+  // every sample then maps onto the destination minimum (scale 0) rather
+  // than dividing by zero.
+  void updateScale() {
+    const double from = sourceRange.width();
+    scale = from > 0.0 ? static_cast<float>(destinationRange.width() / from) : 0.0f;
+  }
 
   // Set by setup: the bands apply walks and where they lie on each side. The
   // count never exceeds either side's map, so a source with fewer bands than

@@ -35,7 +35,9 @@ struct SampleRange {
   }
 
   // [0, 2^bits - 1] for integers, limited to the type; [0, 2^bits] for
-  // floats, where a power not above 0 raises KxUtilException(KX_STATUS_FLOAT_RANGE).
+  // floats, where a power not above 0 raises KxUtilException(KX_STATUS_FLOAT_RANGE). A
+  // power too small for a float (below its smallest subnormal) leaves no
+  // range either and raises the same, so that no scale divides by zero.
   static SampleRange fromBitsPerSample(int32_t bits) {
     SampleRange range;
     const double power = std::pow(2.0, static_cast<double>(bits));
@@ -43,6 +45,7 @@ struct SampleRange {
     if (Traits::kIsFloat) {
       if (!(power > 0.0)) throw KxUtilException(KX_STATUS_FLOAT_RANGE);
       range.max = static_cast<T>(clampInto(power, 0.0, Traits::kHighest));
+      if (!(range.max > 0)) throw KxUtilException(KX_STATUS_FLOAT_RANGE);
     } else {
       range.max = static_cast<T>(std::trunc(clampInto(power - 1.0, 0.0, Traits::kHighest)));
     }

@@ -5,24 +5,11 @@
 #include <optional>
 
 #include "content/kxv_decodeBufConfig.h"
+#include "stages/kxv_sampleAccess.h"
 
 namespace Kelvane {
 
 namespace {
-
-// Samples are moved as bytes: a sample map may place a 16-bit sample at an
-// odd offset.
-template <typename Sample>
-Sample loadSample(const uint8_t* at) {
-  Sample value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
-
-template <typename Sample>
-void storeSample(uint8_t* at, Sample value) {
-  std::memcpy(at, &value, sizeof value);
-}
 
 // Copies one band of samples of type Sample, row by row.
 template <typename Sample>

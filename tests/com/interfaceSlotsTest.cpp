@@ -7,6 +7,7 @@
 
 #include "com/kxComUnknown.h"
 #include "kelvane/kx_interfaces.h"
+#include "kelvane/kx_pixel_replacer.h"
 #include "kelvane/kx_transposer.h"
 
 namespace Kelvane {
@@ -57,6 +58,10 @@ TEST(InterfaceSlots, EveryOperationSitsAtItsSlot) {
                   &IKxMultibandSelector::GetSourceRasterProps);
   ExpectSlotsFrom("IKxTransposer", 3, &IKxTransposer::Transpose);
   ExpectSlotsFrom("IKxTransposerImp", 3, &IKxTransposerImp::SetRotation);
+  ExpectSlotsFrom("IKxPixelReplacer2", 3, &IKxPixelReplacer2::ReplaceKeyColor, &IKxPixelReplacer2::ReplacePixels,
+                  &IKxPixelReplacer2::MergeKeyed);
+  ExpectSlotsFrom("IKxPixelReplacerImp", 3, &IKxPixelReplacerImp::SetReplacement,
+                  &IKxPixelReplacerImp::DecodeAndReplace);
 }
 
 }  // namespace

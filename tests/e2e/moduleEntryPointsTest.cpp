@@ -107,9 +107,13 @@ TEST_F(ModuleEntryPoints, TwoProcessesRegisteringAtOnceLeaveOneConsistentSetOfKe
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
 
-  // Every served class has its whole registration, and nothing else is left.
-  const CLSID* served[] = {&CLSID_KxvMultibandSelectorImp, &CLSID_KxvPersistantPixelCache, &CLSID_KxvTransposerImp};
-  for (const CLSID* clsid : served) {
+  // Every class the module serves has its whole registration, and nothing else is left.
+  const CLSID* classes[] = {&CLSID_KxvWatermarkerImp, &CLSID_KxvMultibandSelectorImp, &CLSID_KxvPixelReplacerImp,
+                            &CLSID_KxvPersistantPixelCache, &CLSID_KxvTransposerImp};
+  for (const CLSID* clsid : classes) {
+    void* factory = nullptr;
+    if (module_.getClassObject(*clsid, IID_IClassFactory, &factory) != S_OK) continue;
+    static_cast<IClassFactory*>(factory)->Release();
     const std::string key = KxClassIdText(*clsid);
     std::string name, path, threading;
     EXPECT_TRUE(KxReadRegistryText({"CLSID", key}, "", &name)) << key;

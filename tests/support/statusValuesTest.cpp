@@ -1,7 +1,8 @@
 // The numbers behind the names that cross the host boundary or reach stored
-// logs: statuses, buffer codes, capability flags, module entry reasons and
-// transposition modes. Code and other tests use the names; this table is the
-// one place that pins their values, so a renumbering cannot pass unseen.
+// logs: statuses, buffer codes, capability flags, merge operations, module
+// entry reasons and transposition modes. Code and other tests use the names;
+// this table is the one place that pins their values, so a renumbering
+// cannot pass unseen.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -75,6 +76,9 @@ TEST(BoundaryValues, KeepTheirNumbers) {
       {"KX_CAP_BPS", KX_CAP_BPS, 0x8000},
       {"KXV_REASON_UNUSABLE", KXV_REASON_UNUSABLE, 0x10000},
       {"KXV_BEST_QUALITY", KXV_BEST_QUALITY, 2},
+      {"KX_MERGE_KEY_EXACT", KX_MERGE_KEY_EXACT, 3},
+      {"KX_MERGE_KEY_TOLERANT", KX_MERGE_KEY_TOLERANT, 9},
+      {"KX_MERGE_COPY_SOURCE", KX_MERGE_COPY_SOURCE, 11},
       {"KX_PROCESS_DETACH", KX_PROCESS_DETACH, 0},
       {"KX_PROCESS_ATTACH", KX_PROCESS_ATTACH, 1},
       {"Rotate90", Rotate90, 0},

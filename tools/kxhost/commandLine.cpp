@@ -19,7 +19,7 @@ const KnownOption kKnownOptions[] = {
     {"type", true},    {"output", true},     {"scene", true},   {"mag", true},        {"tile", true},
     {"threads", true}, {"resampling", true}, {"cache", true},   {"cache-tile", true}, {"max-cuts", true},
     {"utility", true}, {"tile-ratio", true}, {"max-mag", true}, {"map-rect", true},   {"srs", true},
-    {"rotate", true},
+    {"rotate", true},  {"replace", true},    {"key", true},     {"tolerant", false},
 };
 const char* const kGlobalOptions[] = {"module", "log-level", "help"};
 

@@ -20,6 +20,7 @@ int SampleCommand(const HostContext& context);
 int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
+int OverlayCommand(const HostContext& context);
 int RegisterCommand(const HostContext& context);
 int UnregisterCommand(const HostContext& context);
 int ClassesCommand(const HostContext& context);

@@ -16,7 +16,9 @@ const char kUsage[] =
     "  render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N]\n"
     "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n"
     "         [--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
-    "         [--map-rect X,Y,W,H [--srs TEXT]] [--rotate 90|180|270]\n"
+    "         [--map-rect X,Y,W,H [--srs TEXT]] [--replace FROM=TO] [--rotate 90|180|270]\n"
+    "         Stages stack above the image in this order: --bands, --cache, --replace, --rotate.\n"
+    "  overlay BASE OVER -o OUT --key R,G,B [--tolerant]\n"
     "  cache-stats DIR\n"
     "  register [--module PATH]      write the module's classes into the registry\n"
     "  unregister [--module PATH]    remove them\n"
@@ -63,11 +65,12 @@ int run(int argc, char** argv) {
   if (line.command == "info") return InfoCommand(context);
   if (line.command == "render") return RenderCommand(context);
   if (line.command == "cache-stats") return CacheStatsCommand(context);
+  if (line.command == "overlay") return OverlayCommand(context);
   if (line.command == "register") return RegisterCommand(context);
   if (line.command == "unregister") return UnregisterCommand(context);
   if (line.command == "classes") return ClassesCommand(context);
   ReportFailure("unknown command " + line.command +
-                " (sample, info, render, cache-stats, register, unregister or classes)");
+                " (sample, info, render, overlay, cache-stats, register, unregister or classes)");
   return 2;
 }
 

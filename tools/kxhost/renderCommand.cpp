@@ -1,7 +1,6 @@
-#include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,9 @@
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/moduleLocation.h"
 #include "kxhost/progressBar.h"
+#include "kxhost/renderFormat.h"
 #include "kxhost/renderOptions.h"
+#include "kxhost/replaceOption.h"
 #include "kxhost/rotateOption.h"
 #include "kxhost/scenePlacement.h"
 #include "kxhost/stageChain.h"
@@ -25,7 +26,8 @@ namespace {
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
-std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions) {
+std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions,
+                                     const std::optional<PixelReplacement>& replacement) {
   std::vector<StageStep> steps;
   // The selector decodes through the source's band-selecting decode, which it
   // finds down the chain, so it sits below the cache: a cache under it would
@@ -43,8 +45,13 @@ std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions 
   }
   // Otherwise the cache sits directly above the source.
   if (cacheOptions.useStage) steps.push_back(PersistantPixelCacheStep(cacheOptions));
+  // The replacer works on the selected bands above the cache, whose tiles
+  // keep the source's own pixels whatever is replaced.
+  if (replacement) steps.push_back(PixelReplacerStep(*replacement));
   // The transposer turns whatever the stages below it deliver.
   if (options.rotate != 0) steps.push_back(TransposerStep(options.rotate));
+  // A stage that marks the finished picture goes last, above the transposer,
+  // so that its mark sits upright in the corner of every decoded tile.
   return steps;
 }
 
@@ -59,12 +66,17 @@ bool checkBands(const RenderOptions& options, const GdalImage& image, std::strin
   return true;
 }
 
-// The output sample type for what the chain's head reports.
-uint32_t sampleTypeFor(const RasterProps& props) {
-  const bool isSigned = props.pixel.isSigned();
-  if (props.bitsPerSample <= 8) return isSigned ? KX_TYPE_S8 : KX_TYPE_U8;
-  if (props.bitsPerSample <= 16) return isSigned ? KX_TYPE_S16 : KX_TYPE_U16;
-  return KX_TYPE_F32;
+// The replacement against the bands the chain will render, in the source's samples.
+bool checkReplacement(const PixelReplacement& replacement, const RenderOptions& options, GdalSource& source,
+                      std::string* error) {
+  RasterProps props;
+  const HRESULT status = source.GetRasterProps(&props);
+  if (FAILED(status)) {
+    *error = "GetRasterProps failed with " + StatusText(status);
+    return false;
+  }
+  const size_t bands = options.bands.empty() ? source.image().bandCount : options.bands.size();
+  return CheckReplacement(replacement, props, bands, error);
 }
 
 // The scene to render, its corner and size made whole; false when it does
@@ -88,29 +100,6 @@ bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* sce
   }
   *scene = Scene{static_cast<double>(placement.originX), static_cast<double>(placement.originY),
                  static_cast<double>(placement.cols), static_cast<double>(placement.rows), options.mag};
-  return true;
-}
-
-// Pixel-interleaved, tightly packed rows; false when a row would not fit the
-// record's byte count.
-bool outputFormatFor(const RasterProps& props, const Scene& scene, BufferFormat* format, std::string* error) {
-  const uint32_t type = sampleTypeFor(props);
-  const uint32_t sampleBytes = KxHostSampleBytes(type);
-  const uint64_t rowBytes = static_cast<uint64_t>(scene.width) * props.numBands * sampleBytes;
-  if (rowBytes > std::numeric_limits<uint32_t>::max()) {
-    *error = "the scene is too wide to render in one buffer";
-    return false;
-  }
-  *format = BufferFormat{props.colorSpace,
-                         props.numBands,
-                         props.numBands,
-                         type,
-                         0,
-                         1,
-                         static_cast<uint32_t>(rowBytes),
-                         {},
-                         std::min(props.bitsPerSample, 8 * sampleBytes)};
-  for (uint32_t s = 0; s < props.numBands; ++s) format->smap[s] = static_cast<int32_t>(s * sampleBytes);
   return true;
 }
 
@@ -164,7 +153,9 @@ int RenderCommand(const HostContext& context) {
   std::string error;
   RenderOptions options;
   CacheOptions cacheOptions;
-  if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error))
+  std::optional<PixelReplacement> replacement;
+  if (!ParseRenderOptions(context.line, &options, &error) || !ParseCacheOptions(context.line, &cacheOptions, &error) ||
+      !ParseReplaceOption(context.line, &replacement, &error))
     return ReportFailure(error);
   if (cacheOptions.hasMapRect && (options.hasScene || !options.bands.empty()))
     return ReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
@@ -179,7 +170,8 @@ int RenderCommand(const HostContext& context) {
   if (!GdalSource::open(options.image, sourceOptions, context.logger, source, &error) ||
       !checkBands(options, source->image(), &error))
     return ReportFailure(error);
-  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions);
+  if (replacement && !checkReplacement(*replacement, options, *source.get(), &error)) return ReportFailure(error);
+  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions, replacement);
   ModuleLibrary module;
   if (!steps.empty() && !OpenModule(context, module, &error)) return ReportFailure(error);
 
@@ -204,7 +196,7 @@ int RenderCommand(const HostContext& context) {
   const bool placed = cacheOptions.hasMapRect
                           ? MapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
                           : sceneFor(options, props, &scene, &error);
-  if (!placed || !outputFormatFor(props, scene, &format, &error)) return ReportFailure(error);
+  if (!placed || !RenderBufferFormat(props, scene, &format, &error)) return ReportFailure(error);
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);

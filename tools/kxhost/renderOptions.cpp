@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kUsage =
     "render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N] [--resampling NAME] "
-    "[--rotate 90|180|270]";
+    "[--replace FROM=TO] [--rotate 90|180|270]";
 constexpr uint64_t kLargestTile = 1u << 16;
 constexpr uint64_t kMostThreads = 256;
 
@@ -78,6 +78,7 @@ bool refuse(std::string* error, const std::string& reason) {
 bool ParseRenderOptions(const CommandLine& line, RenderOptions* options, std::string* error) {
   std::vector<std::string> allowed = {"output", "bands", "scene", "mag", "tile", "threads", "resampling", "rotate"};
   allowed.insert(allowed.end(), CacheOptionNames().begin(), CacheOptionNames().end());
+  allowed.push_back("replace");
   if (!CheckOptions(line, allowed, error) || !ExpectOperands(line, 1, kUsage, error)) return false;
   RenderOptions parsed;
   parsed.image = line.operands[0];

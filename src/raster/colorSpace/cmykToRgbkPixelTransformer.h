@@ -1,0 +1,31 @@
+// CMYKtoRGBKPixelTransformer<Dst,Src>: each colour is the top of the
+// destination range less half of its ink and the black; the black written is
+// the smallest of the three colour inks.
+#ifndef KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGBK_PIXEL_TRANSFORMER_H
+#define KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGBK_PIXEL_TRANSFORMER_H
+
+#include <algorithm>
+
+#include "raster/colorSpace/colorSpacePixelTransformer.h"
+
+namespace Kelvane {
+
+template <typename Dst, typename Src>
+class CMYKtoRGBKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kColorSpaceCMYK, kColorSpaceRGBK, 4, 4> {
+ public:
+  void apply(Dst* destination, const Src* source) const {
+    const Src c = source[this->sourceAt[0]];
+    const Src m = source[this->sourceAt[1]];
+    const Src y = source[this->sourceAt[2]];
+    const double k = source[this->sourceAt[3]];
+    const double top = this->destinationTop();
+    destination[this->destinationAt[0]] = this->mapResult(top - (c + k) * 0.5);
+    destination[this->destinationAt[1]] = this->mapResult(top - (m + k) * 0.5);
+    destination[this->destinationAt[2]] = this->mapResult(top - (y + k) * 0.5);
+    destination[this->destinationAt[3]] = this->mapResult(std::min(c, std::min(m, y)));
+  }
+};
+
+}  // namespace Kelvane
+
+#endif  // KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGBK_PIXEL_TRANSFORMER_H

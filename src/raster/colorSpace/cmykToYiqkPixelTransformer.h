@@ -1,0 +1,35 @@
+// CMYKtoYIQKPixelTransformer<Dst,Src>: the RGB-to-YIQ formulas applied to the
+// RGB part of CMYK to RGBK with a top of 255 for every sample type, written
+// out with single-precision coefficients; the black written is the smallest
+// of the three colour inks.
+#ifndef KELVANE_RASTER_COLOR_SPACE_CMYK_TO_YIQK_PIXEL_TRANSFORMER_H
+#define KELVANE_RASTER_COLOR_SPACE_CMYK_TO_YIQK_PIXEL_TRANSFORMER_H
+
+#include <algorithm>
+
+#include "raster/colorSpace/colorSpacePixelTransformer.h"
+
+namespace Kelvane {
+
+template <typename Dst, typename Src>
+class CMYKtoYIQKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kColorSpaceCMYK, kColorSpaceYIQK, 4, 4> {
+ public:
+  void apply(Dst* destination, const Src* source) const {
+    const Src cyan = source[this->sourceAt[0]];
+    const Src magenta = source[this->sourceAt[1]];
+    const Src yellow = source[this->sourceAt[2]];
+    const double c = cyan;
+    const double m = magenta;
+    const double y = yellow;
+    const double k = source[this->sourceAt[3]];
+    destination[this->destinationAt[0]] =
+        this->mapResult(255.0 - double{0.5f} * k - double{0.15f} * c - double{0.3f} * m - double{0.05f} * y);
+    destination[this->destinationAt[1]] = this->mapResult(double{-0.3f} * c + double{0.14f} * m + double{0.16f} * y);
+    destination[this->destinationAt[2]] = this->mapResult(double{-0.105f} * c + double{0.265f} * m - double{0.16f} * y);
+    destination[this->destinationAt[3]] = this->mapResult(std::min(cyan, std::min(magenta, yellow)));
+  }
+};
+
+}  // namespace Kelvane
+
+#endif  // KELVANE_RASTER_COLOR_SPACE_CMYK_TO_YIQK_PIXEL_TRANSFORMER_H

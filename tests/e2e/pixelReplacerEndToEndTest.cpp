@@ -1,0 +1,78 @@
+// The pixel replacer as a host uses it: created through the loaded module's
+// class object, replacing a colour in decodes and overlaying a keyed buffer,
+// and letting the module unload once released.
+#include <gtest/gtest.h>
+
+#include "fakes/decodeBufferBuilder.h"
+#include "fakes/fakeUpstream.h"
+#include "kelvane/kx_lib_sp_xform.h"
+#include "loadedModule.h"
+
+namespace Kelvane {
+namespace {
+
+using Fakes::BufferLayout;
+using Fakes::MakeScene;
+using Fakes::OwnedDecodeBuffer;
+
+TEST(PixelReplacerEndToEnd, CreatedThroughTheModuleReplacesAColourAndOverlaysAKeyedBuffer) {
+  const LoadedModule& module = LoadedModule::Get();
+  ASSERT_TRUE(module.loaded()) << module.error;
+  Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create();
+
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(module.getClassObject(CLSID_KxvPixelReplacerImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+            S_OK);
+  IKxContentImp* stage = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
+  factory->Release();
+  // Both identifiers of the buffer operations give the one extended table.
+  IKxPixelReplacer* first = nullptr;
+  IKxPixelReplacer2* buffers = nullptr;
+  IKxPixelReplacerImp* settings = nullptr;
+  ASSERT_EQ(stage->QueryInterface(IID_IKxPixelReplacer, reinterpret_cast<void**>(&first)), S_OK);
+  ASSERT_EQ(first->QueryInterface(IID_IKxPixelReplacer2, reinterpret_cast<void**>(&buffers)), S_OK);
+  EXPECT_EQ(static_cast<void*>(first), static_cast<void*>(buffers));
+  ASSERT_EQ(buffers->QueryInterface(IID_IKxPixelReplacerImp, reinterpret_cast<void**>(&settings)), S_OK);
+
+  // The colour of source pixel (0, 0), which recurs along the image, becomes magenta wherever it is decoded.
+  ASSERT_EQ(stage->SetContainedImp(source), S_OK);
+  uint8_t from[3], magenta[3] = {255, 0, 255};
+  for (uint32_t s = 0; s < 3; ++s) from[s] = static_cast<uint8_t>(source->ExpectedSample(0, 0, s, 1.0, KX_TYPE_U8));
+  BufferFormat format{};
+  format.spp = 3;
+  format.bps = 8;
+  ASSERT_EQ(settings->SetReplacement(&format, from, magenta), S_OK);
+  OwnedDecodeBuffer overlay(MakeScene(0, 0, 64, 16), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  ASSERT_EQ(stage->Decode(overlay.get(), KXV_BEST_QUALITY, nullptr), S_OK);
+  const auto isFrom = [&](uint32_t x, uint32_t y) {
+    bool same = true;
+    for (uint32_t s = 0; s < 3; ++s) same &= source->ExpectedSample(x, y, s, 1.0, KX_TYPE_U8) == from[s];
+    return same;
+  };
+  EXPECT_EQ(Fakes::FirstSampleMismatch(overlay.record(),
+                                       [&](uint32_t x, uint32_t y, uint32_t s) {
+                                         return isFrom(x, y) ? magenta[s]
+                                                             : source->ExpectedSample(x, y, s, 1.0, KX_TYPE_U8);
+                                       }),
+            "");
+
+  // Overlaid on a grey base, the magenta key lets the base through and every other pixel covers it.
+  OwnedDecodeBuffer base(MakeScene(0, 0, 64, 16), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  ASSERT_EQ(buffers->ReplaceKeyColor(base.get(), overlay.get(), magenta), S_OK);
+  EXPECT_EQ(Fakes::FirstSampleMismatch(
+                base.record(),
+                [&](uint32_t x, uint32_t y, uint32_t s) { return isFrom(x, y) ? 0xCDu : overlay.sample(x, y, s); }),
+            "");
+
+  settings->Release();
+  buffers->Release();
+  first->Release();
+  EXPECT_EQ(module.canUnloadNow(), S_FALSE);
+  EXPECT_EQ(stage->Release(), 0u);
+  EXPECT_EQ(source->Release(), 0u);
+  EXPECT_EQ(module.canUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace Kelvane

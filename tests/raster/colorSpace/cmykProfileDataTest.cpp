@@ -1,0 +1,122 @@
+// The generated CMYK profile: the values the colorimetric path is pinned to
+// (telling grid nodes, the first curve entries), the shape the lookup relies
+// on (rising curves, index-6 nodes repeating index 5) and the look of the ink
+// model (inks render as their colours, more ink is darker).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+
+#include "raster/colorSpace/cmykProfileData.h"
+#include "raster/colorSpace/colorimetricCmyk.h"
+
+namespace Kelvane {
+namespace {
+
+const uint16_t* node(int c, int m, int y, int k) { return kCmykGridNodes[((c * 7 + m) * 7 + y) * 7 + k]; }
+
+std::array<uint16_t, 3> at(int c, int m, int y, int k) {
+  const uint16_t* n = node(c, m, y, k);
+  return {n[0], n[1], n[2]};
+}
+
+TEST(CmykProfileData, TellingNodesHoldTheMeasuredLab) {
+  EXPECT_EQ(at(0, 0, 0, 0), (std::array<uint16_t, 3>{65280, 32768, 32768}));  // paper
+  EXPECT_EQ(at(0, 0, 0, 5), (std::array<uint16_t, 3>{0, 32768, 32768}));      // black
+  EXPECT_EQ(at(5, 0, 0, 0), (std::array<uint16_t, 3>{40704, 24832, 20480}));  // cyan
+  EXPECT_EQ(at(0, 5, 0, 0), (std::array<uint16_t, 3>{31232, 54016, 32000}));  // magenta
+  EXPECT_EQ(at(0, 0, 5, 0), (std::array<uint16_t, 3>{61440, 29184, 58368}));  // yellow
+}
+
+TEST(CmykProfileData, CurvesStartWithTheMeasuredStepsAndRiseToFull) {
+  const uint16_t cyanStart[5] = {0, 194, 390, 584, 780};
+  const uint16_t otherStart[5] = {0, 170, 340, 512, 682};
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(kCmykInputCurves[x][0], cyanStart[x]);
+    for (int ink = 1; ink < 4; ++ink) EXPECT_EQ(kCmykInputCurves[x][ink], otherStart[x]);
+  }
+  for (int ink = 0; ink < 4; ++ink) {
+    EXPECT_EQ(kCmykInputCurves[255][ink], 65535);
+    for (int x = 1; x < 256; ++x) ASSERT_GT(kCmykInputCurves[x][ink], kCmykInputCurves[x - 1][ink]) << ink << " " << x;
+  }
+  for (int x = 0; x < 256; ++x) {
+    EXPECT_EQ(kCmykInputCurves[x][2], kCmykInputCurves[x][1]);
+    EXPECT_EQ(kCmykInputCurves[x][3], kCmykInputCurves[x][1]);
+  }
+}
+
+TEST(CmykProfileData, IndexSixNodesRepeatIndexFive) {
+  for (int n = 0; n < 2401; ++n) {
+    int index[4] = {n / 343, n / 49 % 7, n / 7 % 7, n % 7};
+    for (int& i : index) i = i > 5 ? 5 : i;
+    ASSERT_EQ(at(n / 343, n / 49 % 7, n / 7 % 7, n % 7), at(index[0], index[1], index[2], index[3])) << n;
+  }
+}
+
+// Along every axis of every cell, more ink never lightens; a single ink on
+// paper darkens at every step.
+TEST(CmykProfileData, LightnessFallsAsAnyInkRises) {
+  for (int n = 0; n < 6 * 6 * 6 * 6; ++n) {
+    const int index[4] = {n / 216, n / 36 % 6, n / 6 % 6, n % 6};
+    for (int ink = 0; ink < 4; ++ink) {
+      int next[4] = {index[0], index[1], index[2], index[3]};
+      ++next[ink];
+      ASSERT_LE(node(next[0], next[1], next[2], next[3])[0], node(index[0], index[1], index[2], index[3])[0]);
+    }
+  }
+  for (int ink = 0; ink < 4; ++ink) {
+    uint8_t cmyk[4] = {0, 0, 0, 0};
+    uint8_t before[3];
+    cmykToLab8(cmyk, before);
+    for (int x = 1; x < 256; ++x) {
+      cmyk[ink] = static_cast<uint8_t>(x);
+      uint8_t lab[3];
+      cmykToLab8(cmyk, lab);
+      ASSERT_LE(lab[0], before[0]) << ink << " " << x;
+      before[0] = lab[0];
+    }
+    EXPECT_LT(before[0], 250) << ink;
+  }
+}
+
+std::array<uint8_t, 3> rendered(uint8_t c, uint8_t m, uint8_t y, uint8_t k) {
+  const uint8_t cmyk[4] = {c, m, y, k};
+  std::array<uint8_t, 3> rgb{};
+  cmykToRgb8(cmyk, rgb.data());
+  return rgb;
+}
+
+TEST(CmykProfileData, SolidInksAndOverprintsRenderAsTheirColours) {
+  const std::array<uint8_t, 3> cyan = rendered(255, 0, 0, 0);
+  EXPECT_TRUE(cyan[0] < 64 && cyan[1] > 128 && cyan[2] > 192) << int(cyan[0]) << " " << int(cyan[1]);
+  const std::array<uint8_t, 3> magenta = rendered(0, 255, 0, 0);
+  EXPECT_TRUE(magenta[1] < 64 && magenta[0] > 192 && magenta[2] > 96) << int(magenta[1]);
+  const std::array<uint8_t, 3> yellow = rendered(0, 0, 255, 0);
+  EXPECT_TRUE(yellow[2] < 64 && yellow[0] > 192 && yellow[1] > 192) << int(yellow[2]);
+  const std::array<uint8_t, 3> green = rendered(255, 0, 255, 0);
+  EXPECT_TRUE(green[1] > green[0] + 32 && green[1] > green[2] + 32) << int(green[1]);
+  const std::array<uint8_t, 3> blue = rendered(255, 255, 0, 0);
+  EXPECT_TRUE(blue[2] > blue[0] && blue[2] > blue[1]);
+  const std::array<uint8_t, 3> red = rendered(0, 255, 255, 0);
+  EXPECT_TRUE(red[0] > red[1] + 64 && red[0] > red[2] + 64);
+}
+
+// Colour inks under black darken it; a full black is already the profile's
+// L = 0, which the inks can only match.
+TEST(CmykProfileData, RichBlackIsDarkerThanBlackAlone) {
+  for (uint8_t k : {64, 128, 191, 230}) {
+    uint8_t alone[3];
+    uint8_t rich[3];
+    const uint8_t black[4] = {0, 0, 0, k};
+    const uint8_t richBlack[4] = {255, 255, 255, k};
+    cmykToLab8(black, alone);
+    cmykToLab8(richBlack, rich);
+    EXPECT_LT(rich[0], alone[0]) << int(k);
+  }
+  const std::array<uint8_t, 3> alone = rendered(0, 0, 0, 255);
+  const std::array<uint8_t, 3> rich = rendered(255, 255, 255, 255);
+  EXPECT_LE(rich[0] + rich[1] + rich[2], alone[0] + alone[1] + alone[2]);
+}
+
+}  // namespace
+}  // namespace Kelvane

@@ -1,0 +1,71 @@
+// Every 8-bit RGB value through RGB to greyscale and RGB to YIQ, against the
+// plain reference arithmetic: the vector row kernel (compact pixels) and the
+// pixel path (padded pixels) must both agree with it on all 2^24 inputs.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "raster/colorSpace/colorReference.h"
+#include "raster/colorSpace/colorSpaceTransformer.h"
+#include "raster/colorSpace/rgbToGrayscalePixelTransformer.h"
+#include "raster/colorSpace/rgbToYiqPixelTransformer.h"
+#include "raster/rasterTestSupport.h"
+
+namespace Kelvane {
+namespace {
+
+using testing_support::describe;
+
+constexpr uint32_t kSide = 4096;  // 4096 x 4096 pixels: every 24-bit value once
+
+// All 2^24 RGB values in pixels of `stride` samples, value i at pixel i.
+std::vector<E> everyRgbValue(uint32_t stride) {
+  std::vector<E> pixels(static_cast<size_t>(kSide) * kSide * stride);
+  for (uint32_t i = 0; i < kSide * kSide; ++i) {
+    E* pixel = &pixels[static_cast<size_t>(i) * stride];
+    pixel[0] = static_cast<E>(i >> 16);
+    pixel[1] = static_cast<E>(i >> 8);
+    pixel[2] = static_cast<E>(i);
+  }
+  return pixels;
+}
+
+template <typename Op>
+std::vector<E> transformAll(std::vector<E>& source, uint32_t sourceStride, const ImageBufferInfo& to) {
+  ColorSpaceTransformer<Op> transformer;
+  std::vector<E> out(static_cast<size_t>(kSide) * kSide * to.pixelStride);
+  transformer.setSourceRaster(source.data(), kSide, kSide, kSide * sourceStride,
+                              describe(kColorSpaceRGB, kSampleUInt8, 8, sourceStride));
+  transformer.setDestinationRaster(out.data(), kSide, kSide, kSide * to.pixelStride, to);
+  transformer.transform();
+  return out;
+}
+
+TEST(ExhaustiveRgb, GreyscaleOfEveryValueMatchesTheDoubleArithmetic) {
+  for (uint32_t stride : {3u, 4u}) {  // row kernel, then pixel path
+    std::vector<E> source = everyRgbValue(stride);
+    const std::vector<E> grey = transformAll<RGBtoGrayscalePixelTransformer<E, E>>(
+        source, stride, describe(kColorSpaceGrayscale, kSampleUInt8, 8, 1));
+    uint32_t mismatches = 0;
+    for (uint32_t i = 0; i < kSide * kSide; ++i) {
+      mismatches += grey[i] != reference::grey(i >> 16, (i >> 8) & 255, i & 255);
+    }
+    EXPECT_EQ(mismatches, 0u) << "stride " << stride;
+  }
+}
+
+TEST(ExhaustiveRgb, YiqOfEveryValueMatchesTheSinglePrecisionCoefficients) {
+  std::vector<E> source = everyRgbValue(3);
+  const std::vector<E> yiq =
+      transformAll<RGBtoYIQPixelTransformer<E, E>>(source, 3, describe(kColorSpaceYIQ, kSampleUInt8, 8, 3));
+  uint32_t mismatches = 0;
+  for (uint32_t i = 0; i < kSide * kSide; ++i) {
+    const std::array<uint8_t, 3> expected = reference::yiq(i >> 16, (i >> 8) & 255, i & 255);
+    mismatches += yiq[3 * i] != expected[0] || yiq[3 * i + 1] != expected[1] || yiq[3 * i + 2] != expected[2];
+  }
+  EXPECT_EQ(mismatches, 0u);
+}
+
+}  // namespace
+}  // namespace Kelvane

@@ -1,0 +1,165 @@
+// Pixel replacement, on buffers a host hands over and on every decode.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "com/kxComClassEntry.h"
+#include "fakes/decodeBufferBuilder.h"
+#include "fakes/fakeUpstream.h"
+#include "stages/pixelReplacer/kxv_pixelReplace.h"
+#include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
+
+namespace Kelvane {
+namespace {
+
+using Fakes::BufferLayout;
+using Fakes::MakeScene;
+using Fakes::OwnedDecodeBuffer;
+using Bytes = std::vector<uint8_t>;
+
+Bytes BytesOf(const OwnedDecodeBuffer& buffer) { return Bytes(buffer.bytes(), buffer.bytes() + buffer.byteSize()); }
+
+TEST(PixelReplaceKernel, FixedSizePathsMatchThePlainPathByteForByte) {
+  // Pixel sizes with and without a fast path, packed and with gaps between pixels and rows.
+  std::mt19937 random(7);
+  for (uint32_t pixelBytes = 1; pixelBytes <= 9; ++pixelBytes) {
+    for (const uint32_t gap : {0u, 3u}) {
+      BufferLayout layout = BufferLayout::Interleaved(pixelBytes, KX_TYPE_U8);
+      layout.stride = pixelBytes + gap;
+      layout.rowPadding = gap;
+      OwnedDecodeBuffer fast(MakeScene(0, 0, 37, 5), layout);
+      // Runs of key pixels between runs of others, some of whose bytes are the key's.
+      const Bytes key(pixelBytes, 0x5A), replacement(pixelBytes, 0xC3);
+      bool atKey = false;
+      Fakes::ForEachSample(fast.record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
+        if (random() % 6 == 0) atKey = !atKey;
+        for (uint32_t b = 0; b < pixelBytes; ++b) fast.setSample(x, y, b, atKey || random() % 20 == 0 ? 0x5A : 0x5B);
+        return true;
+      });
+      OwnedDecodeBuffer plain(MakeScene(0, 0, 37, 5), layout);
+      std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
+      for (const uint8_t* from : {key.data(), static_cast<const uint8_t*>(nullptr)}) {
+        replacePixelRows(*pixelRowsOf(fast.record()), from, replacement.data(), true);
+        replacePixelRows(*pixelRowsOf(plain.record()), from, replacement.data(), false);
+        EXPECT_EQ(BytesOf(fast), BytesOf(plain)) << pixelBytes << " bytes, gap " << gap;
+      }
+    }
+  }
+}
+
+TEST(PixelReplace, BuffersWhosePixelsCannotAllBeReachedAreRefusedUntouched) {
+  const uint8_t to[3] = {255, 255, 255};
+  const std::pair<const char*, void (*)(DecodeBuffer&)> cases[] = {
+      {"band-sequential", [](DecodeBuffer& b) { b.format.order = KX_ORDER_BAND_SEQUENTIAL; }},
+      {"no pixel memory", [](DecodeBuffer& b) { b.pBits = nullptr; }},
+      {"rows shorter than their pixels", [](DecodeBuffer& b) { b.format.rowbytes -= 1; }},
+      {"pixels overlapping the next", [](DecodeBuffer& b) { b.format.stride = 2; }},
+      {"a width that is not a number", [](DecodeBuffer& b) { b.scene.width = std::nan(""); }},
+      {"a row wider than any pitch", [](DecodeBuffer& b) { b.scene.width = 2e9; }},
+  };
+  for (const auto& [name, spoil] : cases) {
+    OwnedDecodeBuffer buffer(MakeScene(0, 0, 6, 4), BufferLayout::Interleaved(3, KX_TYPE_U8));
+    const Bytes before = BytesOf(buffer);
+    DecodeBuffer record = buffer.record();
+    spoil(record);
+    EXPECT_EQ(replacePixels(&record, nullptr, to), E_INVALIDARG) << name;
+    EXPECT_EQ(BytesOf(buffer), before) << name;
+    EXPECT_TRUE(buffer.guardIntact()) << name;
+  }
+  OwnedDecodeBuffer buffer(MakeScene(0, 0, 6, 4), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  EXPECT_EQ(replacePixels(nullptr, nullptr, to), E_INVALIDARG);
+  EXPECT_EQ(replacePixels(buffer.get(), to, nullptr), E_INVALIDARG);
+  // A buffer without rows has nothing to replace, with or without memory.
+  DecodeBuffer empty = buffer.record();
+  empty.scene.height = 0.0;
+  empty.pBits = nullptr;
+  EXPECT_EQ(replacePixels(&empty, nullptr, to), S_OK);
+}
+
+class PixelReplacerDecode : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    INondelegatingUnknown* object = nullptr;
+    ASSERT_EQ(KxComCreate<KxvPixelReplacerImp>(nullptr, &object), S_OK);
+    stage_ = static_cast<KxvPixelReplacerImp*>(object);
+    source_ = Fakes::FakeUpstream::Create();
+    ASSERT_EQ(stage_->SetContainedImp(source_), S_OK);
+  }
+  void TearDown() override {
+    stage_->NondelegatingRelease();
+    EXPECT_EQ(source_->Release(), 0u);
+    EXPECT_EQ(KxComUnknown::GetLiveObjectCount(), liveObjects_);
+  }
+  HRESULT SetReplacement(uint32_t spp, uint32_t bps, const Bytes& from, const Bytes& to) {
+    BufferFormat format{};
+    format.spp = spp;
+    format.bps = bps;
+    return stage_->SetReplacement(&format, from.data(), to.data());
+  }
+  HRESULT DecodeInto(OwnedDecodeBuffer& buffer) { return stage_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr); }
+
+  const int32_t liveObjects_ = KxComUnknown::GetLiveObjectCount();
+  KxvPixelReplacerImp* stage_ = nullptr;
+  Fakes::FakeUpstream* source_ = nullptr;
+};
+
+TEST_F(PixelReplacerDecode, BlackOutsideTheImageTurnsWhiteAndNothingElseChanges) {
+  // Without a replacement the upstream decodes and the missing one is reported.
+  OwnedDecodeBuffer buffer(MakeScene(-8, -4, 40, 20), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  EXPECT_EQ(DecodeInto(buffer), E_INVALIDARG);
+  EXPECT_EQ(source_->decodeCount(), 1u);
+
+  ASSERT_EQ(SetReplacement(3, 8, {0, 0, 0}, {255, 255, 255}), S_OK);
+  ASSERT_EQ(DecodeInto(buffer), S_OK);
+  EXPECT_EQ(Fakes::FirstSampleMismatch(buffer.record(),
+                                       [&](uint32_t x, uint32_t y, uint32_t s) {
+                                         const int64_t u = int64_t{x} - 8, v = int64_t{y} - 4;
+                                         const bool black = u < 0 || v < 0;  // the image holds no black pixel
+                                         return black ? 255u : source_->ExpectedSample(u, v, s, 1.0, KX_TYPE_U8);
+                                       }),
+            "");
+}
+
+TEST_F(PixelReplacerDecode, StoredPixelOfAnotherSizeIsRefusedBeforeTheUpstreamDecodes) {
+  // 12 bits in one sample store two bytes: 16-bit grey buffers fit, 8-bit ones do not.
+  ASSERT_EQ(SetReplacement(1, 12, {0, 0}, {0xFF, 0x0F}), S_OK);
+  OwnedDecodeBuffer grey8(MakeScene(0, 0, 4, 4), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  EXPECT_EQ(DecodeInto(grey8), E_INVALIDARG);
+  EXPECT_EQ(stage_->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
+  EXPECT_EQ(source_->decodeCount(), 0u);
+  OwnedDecodeBuffer grey16(MakeScene(0, 0, 4, 4), BufferLayout::Interleaved(1, KX_TYPE_U16));
+  EXPECT_EQ(DecodeInto(grey16), S_OK);
+
+  // Refused settings leave the stored pixel as it was.
+  const Bytes pixel{1, 2, 3};
+  BufferFormat format{};
+  format.spp = 3;
+  format.bps = 8;
+  EXPECT_EQ(stage_->SetReplacement(nullptr, pixel.data(), pixel.data()), E_INVALIDARG);
+  EXPECT_EQ(stage_->SetReplacement(&format, nullptr, pixel.data()), E_INVALIDARG);
+  EXPECT_EQ(stage_->SetReplacement(&format, pixel.data(), nullptr), E_INVALIDARG);
+  EXPECT_EQ(SetReplacement(0, 8, pixel, pixel), E_INVALIDARG);
+  EXPECT_EQ(DecodeInto(grey16), S_OK);
+
+  // An upstream failure comes back as it is.
+  source_->failDecode(KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(DecodeInto(grey16), KX_E_NO_PIXEL_MEMORY);
+}
+
+TEST_F(PixelReplacerDecode, PropertiesAreTheUpstreamsAsTakenWhenItWasSet) {
+  source_->failGetRasterProps(KX_E_INVALID_BUFFER);
+  RasterProps props;
+  EXPECT_EQ(stage_->GetRasterProps(&props), S_OK);
+  EXPECT_EQ(props.width, 256u);
+  EXPECT_EQ(props.numBands, 3u);
+  EXPECT_EQ(stage_->GetRasterProps(nullptr), E_INVALIDARG);
+  // Setting an upstream reports its properties' status.
+  INondelegatingUnknown* object = nullptr;
+  ASSERT_EQ(KxComCreate<KxvPixelReplacerImp>(nullptr, &object), S_OK);
+  EXPECT_EQ(static_cast<KxvPixelReplacerImp*>(object)->SetContainedImp(source_), KX_E_INVALID_BUFFER);
+  object->NondelegatingRelease();
+}
+
+}  // namespace
+}  // namespace Kelvane
