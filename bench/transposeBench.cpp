@@ -103,10 +103,13 @@ void transposeKernel(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * images.bytes()));
   const std::string name = std::string(kModes[mode]) + images.name();
   ratios()[name + (exact ? "" : " (general path)")] = ratio;
+  std::vector<Kelvane::bench::Reference> references{{"memcpy", memcpySeconds}};
   if (peerSeconds > 0.0) {
     state.counters["opencv_vs_memcpy"] = memcpySeconds / peerSeconds;
     ratios()[name + " (OpenCV)"] = memcpySeconds / peerSeconds;
+    references.emplace_back(mode <= Kelvane::Rotate270 ? "OpenCV cv::rotate" : "OpenCV cv::flip", peerSeconds);
   }
+  Kelvane::bench::recordRow(name + " 8192^2" + (exact ? "" : " (general path)"), kernelSeconds, references);
 }
 
 void modes(benchmark::internal::Benchmark* bench) {
