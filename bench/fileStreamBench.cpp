@@ -6,26 +6,19 @@
 
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#include "benchTiming.h"
 #include "support/kxIOFileStream.h"
 
 namespace {
 
 using Kelvane::KxIOFileStream;
 using Kelvane::PathString;
+using Kelvane::bench::threadSeconds;
 
 constexpr uint32_t kTileBytes = 512 * 512 * 3;
-
-// CPU time of this thread: the machine is shared, and wall time would count
-// the time the thread spends waiting for a core.
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
 
 // Writes the tile to a fresh file and reads it back; false when a transfer falls short.
 bool roundTrip(const PathString& path, const std::vector<uint8_t>& tile, std::vector<uint8_t>* back) {
@@ -60,9 +53,13 @@ void tileRoundTrip(benchmark::State& state) {
   ::unlink(file.c_str());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * 2 * kTileBytes);
   state.counters["vs_memcpy"] = streamSeconds > 0.0 ? memcpySeconds / streamSeconds : 0.0;
+  Kelvane::bench::recordRow("tile file write and read back, 512x512 RGB", streamSeconds, {{"memcpy", memcpySeconds}});
 }
 BENCHMARK(tileRoundTrip)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return Kelvane::bench::runBenchmarksAndPrintRatios(argc, argv,
+                                                     "Tile file round trip (ratio to two memcpy of the tile):");
+}

@@ -102,12 +102,15 @@ void measure(benchmark::State& state, const std::string& name, Operation operati
   }
   state.counters["vs_memcpy"] = memcpySeconds / operationSeconds;
   ratios()[name] = memcpySeconds / operationSeconds;
+  std::vector<Kelvane::bench::Reference> references{{"memcpy", memcpySeconds}};
 #ifdef KX_HAVE_OPENCV
   state.counters["opencv_vs_memcpy"] = memcpySeconds / peerSeconds;
   ratios()[name + " - OpenCV inRange + copyTo"] = memcpySeconds / peerSeconds;
+  references.emplace_back("OpenCV inRange + copyTo", peerSeconds);
 #else
   (void)peerSeconds;
 #endif
+  Kelvane::bench::recordRow(name + " 4096^2 8-bit RGB", operationSeconds, references);
 }
 
 #ifdef KX_HAVE_OPENCV

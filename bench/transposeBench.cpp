@@ -1,6 +1,8 @@
-// Throughput of the transposer kernels on an 8192 x 8192 RGB image, 8-bit and
-// 16-bit, against memcpy of the same bytes measured in the same iterations.
-// Counter vs_memcpy is memcpy time / kernel time (1.0 = as fast as memcpy).
+// Throughput of the transposer kernels on 8192 x 8192 images (8-bit RGB,
+// 16-bit RGB, 8-bit one band), single-threaded, against memcpy of the same
+// bytes and, where OpenCV is installed, cv::rotate / cv::flip on the same
+// buffers, all measured in the same iterations. Counter vs_memcpy is memcpy
+// time / kernel time (1.0 = as fast as memcpy).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -9,8 +11,13 @@
 #include <vector>
 
 #include "benchTiming.h"
+#include "raster/colorSpaceCodes.h"
 #include "raster/imageBufferInfo.h"
 #include "raster/transposer.h"
+
+#ifdef KX_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#endif
 
 namespace {
 
@@ -20,11 +27,12 @@ using Kelvane::bench::ratios;
 using Kelvane::bench::secondsOf;
 
 constexpr uint32_t kSide = 8192;
-constexpr uint32_t kBands = 3;
+const char* const kModes[] = {"Rotate90", "Rotate180", "Rotate270", "MirrorLeftRight", "MirrorTopBottom"};
 
-// Source and destination of one sample type, allocated once and touched
-// before any timing (first-touch page faults would otherwise dominate).
-template <typename T>
+// Source and destination of one sample type and band count, allocated once
+// and touched before any timing (first-touch page faults would otherwise
+// dominate).
+template <typename T, uint32_t kBands>
 struct ImagePair {
   std::vector<T> source;
   std::vector<T> destination;
@@ -32,11 +40,15 @@ struct ImagePair {
 
   ImagePair() : source(size_t{kSide} * kSide * kBands), destination(source.size()) {
     for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<T>(i * 2654435761u >> 7);
+    info.setColorSpace(kBands == 1 ? Kelvane::kColorSpaceGrayscale : Kelvane::kColorSpaceRGB);
     info.sampleType = sizeof(T) == 1 ? Kelvane::kSampleUInt8 : Kelvane::kSampleUInt16;
     info.bitsPerSample = 8 * sizeof(T);
   }
   uint32_t rowBytes() const { return kSide * kBands * sizeof(T); }
   size_t bytes() const { return source.size() * sizeof(T); }
+  std::string name() const {
+    return std::string(sizeof(T) == 1 ? " 8-bit" : " 16-bit") + (kBands == 1 ? " one band" : " RGB");
+  }
 
   static ImagePair& instance() {
     static ImagePair pair;
@@ -44,11 +56,28 @@ struct ImagePair {
   }
 };
 
-template <typename T>
+#ifdef KX_HAVE_OPENCV
+// The same turn by OpenCV, on one thread, into the same destination.
+template <typename T, uint32_t kBands>
+void turnWithOpenCv(uint32_t mode, ImagePair<T, kBands>& images) {
+  const int type = CV_MAKETYPE(sizeof(T) == 1 ? CV_8U : CV_16U, kBands);
+  const cv::Mat source(kSide, kSide, type, images.source.data(), images.rowBytes());
+  cv::Mat destination(kSide, kSide, type, images.destination.data(), images.rowBytes());
+  switch (mode) {
+    case Kelvane::Rotate90: cv::rotate(source, destination, cv::ROTATE_90_CLOCKWISE); break;
+    case Kelvane::Rotate180: cv::rotate(source, destination, cv::ROTATE_180); break;
+    case Kelvane::Rotate270: cv::rotate(source, destination, cv::ROTATE_90_COUNTERCLOCKWISE); break;
+    case Kelvane::MirrorLeftRight: cv::flip(source, destination, 1); break;
+    default: cv::flip(source, destination, 0); break;
+  }
+}
+#endif
+
+template <typename T, uint32_t kBands>
 void transposeKernel(benchmark::State& state) {
   const uint32_t mode = static_cast<uint32_t>(state.range(0));
   const bool exact = state.range(1) != 0;
-  ImagePair<T>& images = ImagePair<T>::instance();
+  ImagePair<T, kBands>& images = ImagePair<T, kBands>::instance();
   Transposer<T> transposer(mode);
   transposer.setExactCopyEnabled(exact);
   transposer.setSourceRaster(images.source.data(), kSide, kSide, images.rowBytes(), images.info);
@@ -56,6 +85,7 @@ void transposeKernel(benchmark::State& state) {
 
   double memcpySeconds = 0.0;
   double kernelSeconds = 0.0;
+  double peerSeconds = 0.0;
   for (auto _ : state) {
     memcpySeconds += secondsOf([&] { std::memcpy(images.destination.data(), images.source.data(), images.bytes()); });
     benchmark::ClobberMemory();
@@ -63,29 +93,48 @@ void transposeKernel(benchmark::State& state) {
     benchmark::ClobberMemory();
     kernelSeconds += seconds;
     state.SetIterationTime(seconds);
+#ifdef KX_HAVE_OPENCV
+    if (exact) peerSeconds += secondsOf([&] { turnWithOpenCv(mode, images); });
+    benchmark::ClobberMemory();
+#endif
   }
   const double ratio = memcpySeconds / kernelSeconds;
   state.counters["vs_memcpy"] = ratio;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * images.bytes()));
-  static const char* const kModes[] = {"Rotate90", "Rotate180", "Rotate270", "MirrorLeftRight", "MirrorTopBottom"};
-  ratios()[std::string(kModes[mode]) + (sizeof(T) == 1 ? " 8-bit" : " 16-bit") + (exact ? "" : " (general path)")] =
-      ratio;
+  const std::string name = std::string(kModes[mode]) + images.name();
+  ratios()[name + (exact ? "" : " (general path)")] = ratio;
+  std::vector<Kelvane::bench::Reference> references{{"memcpy", memcpySeconds}};
+  if (peerSeconds > 0.0) {
+    state.counters["opencv_vs_memcpy"] = memcpySeconds / peerSeconds;
+    ratios()[name + " (OpenCV)"] = memcpySeconds / peerSeconds;
+    references.emplace_back(mode <= Kelvane::Rotate270 ? "OpenCV cv::rotate" : "OpenCV cv::flip", peerSeconds);
+  }
+  Kelvane::bench::recordRow(name + " 8192^2" + (exact ? "" : " (general path)"), kernelSeconds, references);
 }
 
 void modes(benchmark::internal::Benchmark* bench) {
   for (int64_t mode = 0; mode < 5; ++mode) bench->Args({mode, 1});
-  bench->Args({0, 0});
-  bench->Args({1, 0});
   bench->ArgNames({"mode", "exact"});
   bench->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(transposeKernel<Kelvane::E>)->Apply(modes);
-BENCHMARK(transposeKernel<Kelvane::G>)->Apply(modes);
+// The general (pixel-copier) path once per sample type, for scale.
+void modesAndGeneralPath(benchmark::internal::Benchmark* bench) {
+  modes(bench);
+  bench->Args({0, 0});
+  bench->Args({1, 0});
+}
+
+BENCHMARK(transposeKernel<Kelvane::E, 3>)->Apply(modesAndGeneralPath);
+BENCHMARK(transposeKernel<Kelvane::G, 3>)->Apply(modesAndGeneralPath);
+BENCHMARK(transposeKernel<Kelvane::E, 1>)->Apply(modes);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef KX_HAVE_OPENCV
+  cv::setNumThreads(1);
+#endif
   return Kelvane::bench::runBenchmarksAndPrintRatios(
-      argc, argv, "Throughput as a fraction of memcpy of the same bytes (8192 x 8192 RGB):");
+      argc, argv, "Throughput as a fraction of memcpy of the same bytes (8192 x 8192, one thread):");
 }

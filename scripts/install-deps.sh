@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the reference host
-# need; does nothing when they are all present.
+# need, and any further packages named as arguments (the benchmarks' peer
+# libraries); does nothing when they are all present.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-multilib qemu-user googletest libgtest-dev libgmock-dev pkg-config dpkg-dev
-          libbenchmark-dev libgdal-dev gdal-bin)
+          libbenchmark-dev libgdal-dev gdal-bin libhwy-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

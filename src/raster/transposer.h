@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
@@ -15,6 +16,8 @@
 #include "raster/exactCopyKernels.h"
 #include "raster/exactCopyPlan.h"
 #include "raster/pixelOperator.h"
+#include "raster/planeCopy.h"
+#include "raster/scratchMemory.h"
 #include "raster/transposeGeometry.h"
 
 namespace Kelvane {
@@ -48,6 +51,7 @@ class Transposer : public BasicRasterTransformer<PixelCopier<T, T>> {
   uint32_t mode_;
   bool exactCopyEnabled_ = true;
   bool copiedExactly_ = false;
+  std::vector<unsigned char> scratch_;  // working memory of the raw-byte kernels, kept between transforms
 };
 
 template <typename T>
@@ -76,7 +80,9 @@ void Transposer<T>::transform() {
   ExactCopyPlan plan;
   if (exactCopyEnabled_ && valuesPassUnchanged() &&
       planExactCopy(destination.info, source.info, sizeof(T), walk.width, walk.height, destination.rowStride, plan)) {
+    growScratch(scratch_, kPlaneCopyScratchBytes);
     ExactCopyJob job;
+    job.scratch = scratch_.data();
     job.source = reinterpret_cast<const unsigned char*>(source.data);
     job.destination = reinterpret_cast<unsigned char*>(destination.data);
     job.destinationRowStride = destination.rowStride;
