@@ -1,7 +1,7 @@
 // The watermarker as a host uses it: created through the loaded module's
-// class object, stamping a CMYK, a grey and an RGB logo into the corner of
-// every tile of a tiled RGB decode. The CMYK and grey logos convert only
-// through the transformer registry the module builds when it is loaded.
+// class object, stamping a CMYK and a grey logo into the corner of every
+// tile of a tiled RGB decode. Both convert only through the transformer
+// registry the module builds when it is loaded.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,30 +48,16 @@ TEST(WatermarkerEndToEnd, EveryTileGetsTheLogoInItsCornerInTheTilesColourSpace) 
   ASSERT_EQ(settings->QueryInterface(IID_IKxWatermarker, reinterpret_cast<void**>(&stamper)), S_OK);
   ASSERT_EQ(stage->SetContainedImp(source), S_OK);
 
-  // Cyan ink on the left half of the CMYK logo, black ink on the right.
+  // Cyan ink on the left half of the CMYK logo, black ink on the right; a grey ramp.
   OwnedDecodeBuffer cmyk = Logo(KX_CS_CMYK, 4, [](uint32_t x, uint32_t, uint32_t s) {
     return (x < kLogoWidth / 2 ? s == 0 : s == 3) ? 255u : 0u;
   });
   OwnedDecodeBuffer grey = Logo(KX_CS_GREY, 1, [](uint32_t x, uint32_t y, uint32_t) { return 10 * x + y; });
-  OwnedDecodeBuffer rgb = Logo(KX_CS_RGB, 3, [](uint32_t x, uint32_t y, uint32_t s) { return 60 * s + 2 * x + y; });
-
-  // The CMYK logo as RGB pixels, from the stamp on a buffer of its own size: cyan lacks red, black ink is dark.
-  OwnedDecodeBuffer cmykAsRgb(MakeScene(0, 0, kLogoWidth, kLogoHeight), BufferLayout::Interleaved(3, KX_TYPE_U8));
-  ASSERT_EQ(stamper->Composite(cmykAsRgb.get(), cmyk.get(), KX_WATERMARK_REPLACE), S_OK);
-  EXPECT_LT(cmykAsRgb.sample(0, 0, 0) + 100, std::min(cmykAsRgb.sample(0, 0, 1), cmykAsRgb.sample(0, 0, 2)));
-  EXPECT_LT(cmykAsRgb.sample(kLogoWidth - 1, 0, 1), 80u);
-
-  const struct {
-    const char* name;
-    OwnedDecodeBuffer& logo;
-    Sample stamp;
-  } logos[] = {
-      {"CMYK", cmyk, [&](uint32_t x, uint32_t y, uint32_t s) { return cmykAsRgb.sample(x, y, s); }},
-      {"grey", grey, [&](uint32_t x, uint32_t y, uint32_t) { return grey.sample(x, y, 0); }},
-      {"RGB", rgb, [&](uint32_t x, uint32_t y, uint32_t s) { return rgb.sample(x, y, s); }},
-  };
-  for (const auto& logo : logos) {
-    ASSERT_EQ(settings->SetWatermark(logo.logo.get()), S_OK) << logo.name;
+  for (OwnedDecodeBuffer* logo : {&cmyk, &grey}) {
+    // The logo as RGB pixels: the stamp on a buffer of its own size.
+    OwnedDecodeBuffer asRgb(MakeScene(0, 0, kLogoWidth, kLogoHeight), BufferLayout::Interleaved(3, KX_TYPE_U8));
+    ASSERT_EQ(stamper->Composite(asRgb.get(), logo->get(), KX_WATERMARK_REPLACE), S_OK);
+    ASSERT_EQ(settings->SetWatermark(logo->get()), S_OK);
     // A 100 x 70 scene in 32-pixel tiles; the last column and row of tiles are narrower and lower than the logo.
     for (uint32_t ty = 0; ty < 70; ty += kTile) {
       for (uint32_t tx = 0; tx < 100; tx += kTile) {
@@ -82,12 +68,20 @@ TEST(WatermarkerEndToEnd, EveryTileGetsTheLogoInItsCornerInTheTilesColourSpace) 
         EXPECT_EQ(Fakes::FirstSampleMismatch(tile.record(),
                                              [&](uint32_t x, uint32_t y, uint32_t s) {
                                                return x >= dx && y >= dy
-                                                          ? logo.stamp(x - dx, y - dy, s)
+                                                          ? asRgb.sample(x - dx, y - dy, s)
                                                           : source->ExpectedSample(tx + x, ty + y, s, 1.0, KX_TYPE_U8);
                                              }),
                   "")
-            << logo.name << " logo, tile " << tx << "," << ty;
+            << "tile " << tx << "," << ty;
       }
+    }
+    // Grey becomes three equal bands; cyan lacks red, and black ink is dark.
+    if (logo == &grey) {
+      EXPECT_EQ(
+          Fakes::FirstSampleMismatch(asRgb.record(), [&](uint32_t x, uint32_t y, uint32_t) { return 10 * x + y; }), "");
+    } else {
+      EXPECT_LT(asRgb.sample(0, 0, 0) + 100, std::min(asRgb.sample(0, 0, 1), asRgb.sample(0, 0, 2)));
+      EXPECT_LT(asRgb.sample(kLogoWidth - 1, 0, 1), 80u);
     }
   }
 
