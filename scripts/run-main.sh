@@ -2,7 +2,8 @@
 # The main job: installs what is missing, builds the module and the reference
 # host kxhost (x86-64, release), makes a 7-band geo-referenced sample image and
 # renders its bands 3,2,1 through the module's multiband selector, in tiles on
-# every core. Prints where the output is.
+# every core, then the same turned 90 degrees by the transposer with a logo
+# stamped by the watermarker. Prints where the output is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -21,13 +22,17 @@ cmake --build "$build" --target kxhost -j "$(nproc)" >"$build.build.log" 2>&1 ||
 # Sample, what the source and module report, then the render.
 out="$root/out"
 mkdir -p "$out"
-kxhost="$build/kxhost"
-"$kxhost" sample "$out/sample-7band.tif" --bands 7 --size 2048x1536
-"$kxhost" info "$out/sample-7band.tif"
-"$kxhost" render "$out/sample-7band.tif" -o "$out/bands-3-2-1.png" --bands 3,2,1 --tile 256
-"$kxhost" render "$out/sample-7band.tif" -o "$out/bands-3-2-1.tif" --bands 3,2,1 --tile 256
+# The module this job built, whatever the user's registry names.
+kxhost=("$build/kxhost" --module "$build/libkx_lib_sp_xform.so")
+"${kxhost[@]}" sample "$out/sample-7band.tif" --bands 7 --size 2048x1536
+"${kxhost[@]}" info "$out/sample-7band.tif"
+"${kxhost[@]}" render "$out/sample-7band.tif" -o "$out/bands-3-2-1.png" --bands 3,2,1 --tile 256
+"${kxhost[@]}" render "$out/sample-7band.tif" -o "$out/bands-3-2-1.tif" --bands 3,2,1 --tile 256
+"${kxhost[@]}" render "$out/sample-7band.tif" -o "$out/bands-3-2-1-turned-watermarked.png" --bands 3,2,1 --rotate 90 \
+  --watermark "$root/docs/pictures/logo.pgm"
 
 echo
 echo "rendered image:           $out/bands-3-2-1.png"
 echo "geo-referenced GeoTIFF:   $out/bands-3-2-1.tif"
+echo "turned and watermarked:   $out/bands-3-2-1-turned-watermarked.png"
 echo "7-band source image:      $out/sample-7band.tif"
