@@ -11,6 +11,12 @@ namespace Kelvane {
 // Null with the platform's error number set when the file cannot be opened.
 std::FILE* KxOpenFile(const char* nativePath, const char* mode);
 
+// Opens a regular file for reading ("rb") without following a link in the
+// last component and without blocking on a special file; null with the
+// platform's error number set for a link (ELOOP), a directory (EISDIR) or
+// any other file that is not a regular one (EINVAL).
+std::FILE* KxOpenRegularFileForRead(const char* nativePath);
+
 // `whence` is SEEK_SET, SEEK_CUR or SEEK_END; gives 0 on success.
 int KxSeekFile(std::FILE* file, int64_t offset, int whence);
 

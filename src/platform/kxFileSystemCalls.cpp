@@ -22,10 +22,10 @@ namespace {
 
 }  // namespace
 
-int KxStatFile(const char* nativePath, FileStat* out) {
-  if (nativePath == nullptr || out == nullptr) return EINVAL;
-  struct stat64 info;
-  if (stat64(nativePath, &info) != 0) return errno;
+namespace {
+
+// The status call's answer as a FileStat.
+void describeStatus(const struct stat64& info, FileStat* out) {
   const uint64_t size = static_cast<uint64_t>(info.st_size);
   out->sizeLow = static_cast<uint32_t>(size);
   out->sizeHigh = static_cast<uint32_t>(size >> 32);
@@ -34,6 +34,24 @@ int KxStatFile(const char* nativePath, FileStat* out) {
   // The status call reports no creation time.
   out->creationTime = 0;
   out->isDirectory = S_ISDIR(info.st_mode);
+  out->isRegularFile = S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+int KxStatFile(const char* nativePath, FileStat* out) {
+  if (nativePath == nullptr || out == nullptr) return EINVAL;
+  struct stat64 info;
+  if (stat64(nativePath, &info) != 0) return errno;
+  describeStatus(info, out);
+  return 0;
+}
+
+int KxStatEntry(const char* nativePath, FileStat* out) {
+  if (nativePath == nullptr || out == nullptr) return EINVAL;
+  struct stat64 info;
+  if (lstat64(nativePath, &info) != 0) return errno;
+  describeStatus(info, out);
   return 0;
 }
 

@@ -17,12 +17,15 @@ struct FileStat {
   int64_t lastWriteTime = 0;
   int64_t creationTime = 0;
   bool isDirectory = false;
+  bool isRegularFile = false;  // neither a directory, a link (when not followed) nor a special file
 
   uint64_t size() const { return (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow; }
 };
 
-// Both give 0 or the platform's error number.
+// Each gives 0 or the platform's error number. KxStatFile follows a link in
+// the last component; KxStatEntry reports the link itself.
 int KxStatFile(const char* nativePath, FileStat* out);
+int KxStatEntry(const char* nativePath, FileStat* out);
 int KxMakeDirectory(const char* nativePath);
 int KxRemoveFile(const char* nativePath);
 

@@ -51,6 +51,13 @@ int getFileStat(const PathString& path, FileStat* out) {
   return native != nullptr ? KxStatFile(native, out) : error;
 }
 
+int getEntryStat(const PathString& path, FileStat* out) {
+  if (out == nullptr) return KX_ERROR_INVALID_NAME;
+  int error = 0;
+  const char* native = nativePath(path, &error);
+  return native != nullptr ? KxStatEntry(native, out) : error;
+}
+
 bool isDirectory(const PathString& path) {
   LastErrorKeeper keeper;
   FileStat stat;

@@ -11,7 +11,9 @@
 namespace Kelvane {
 
 // Fills `out` and gives 0, or gives the platform's error number.
+// getFileStat follows a link in the last component, getEntryStat does not.
 int getFileStat(const PathString& path, FileStat* out);
+int getEntryStat(const PathString& path, FileStat* out);
 
 // Whether the path names an existing directory. Leaves the platform's last
 // error number as it was, so a failure logged afterwards keeps its cause.

@@ -60,7 +60,8 @@ uint32_t KxIOFileStream::open() {
     KxSetLastSystemError(KX_ERROR_INVALID_NAME);
     return KX_STATUS_FAILURE;
   }
-  file_ = KxOpenFile(native, mode_.get());
+  const bool regularRead = regularFilesOnly_ && std::strcmp(mode_.get(), "rb") == 0;
+  file_ = regularRead ? KxOpenRegularFileForRead(native) : KxOpenFile(native, mode_.get());
   if (file_ == nullptr) return KX_STATUS_FAILURE;
   lastOperation_ = kNoneOrSeek;
   return KX_STATUS_SUCCESS;

@@ -37,6 +37,11 @@ class KxIOFileStream : public KxIOStreamInf {
   // the path, with every backslash turned into a slash.
   virtual uint32_t initialize(const PathString& path, const char* mode);
 
+  // From the next open on, a stream opened for reading ("rb") takes only a
+  // regular file named without a link in its last component: a link, a
+  // directory or a special file fails to open, and opening never waits on one.
+  void readRegularFilesOnly() { regularFilesOnly_ = true; }
+
  private:
   // The last transfer decides whether the next one in the other direction
   // must reposition first, as buffered files require.
@@ -45,6 +50,7 @@ class KxIOFileStream : public KxIOStreamInf {
 
   std::FILE* file_ = nullptr;  // owned; null while closed
   LastOperation lastOperation_ = kNoneOrSeek;
+  bool regularFilesOnly_ = false;
   PathString path_;
   std::unique_ptr<char[]> mode_;
   std::unique_ptr<char[]> id_;

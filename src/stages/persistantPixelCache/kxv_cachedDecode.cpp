@@ -129,7 +129,7 @@ void KxvCachedDecode::surveyTiles(const DecodeBuffer& destination, const KxvTile
       const DecodeBuffer record = tileRecord(rect, destination.format);
       PathString path = makeTileFileName(settings_.directory, record, static_cast<int>(row), static_cast<int>(column));
       // A missing tile keeps its rectangle and path in the grid.
-      if (!KxvTileFiles::isTileCached(path, record)) {
+      if (KxvTileFiles::lookForTile(path, record, sink_) != KxvTileFiles::Found::kTile) {
         KxvTileEntry& entry =
             (*grid)[static_cast<size_t>(row - range.firstRow)][static_cast<size_t>(column - range.firstColumn)];
         entry = KxvTileEntry{rect, std::move(path), true};

@@ -2,7 +2,6 @@
 // its own beside its final name, then published under the final name only if
 // no file has it. A reader in any thread or process therefore sees no file or
 // a complete one, and a complete file is never replaced.
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,11 +10,10 @@
 
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
-#include "platform/kxFilePublishCalls.h"
 #include "platform/kxFileSystemCalls.h"
-#include "platform/kxProcess.h"
 #include "stages/kxv_bufferSamples.h"
 #include "stages/persistantPixelCache/kxv_cacheTrace.h"
+#include "stages/persistantPixelCache/kxv_temporaryFile.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "support/kxFileSystem.h"
 #include "support/kxIOFileStream.h"
@@ -25,36 +23,9 @@ namespace Kelvane {
 
 namespace {
 
-// Temporary names of this process are numbered; a name left behind by a
-// process that died with the same number is skipped, a few times over.
-std::atomic<uint32_t> g_temporarySerial{0};
+// A name left behind by a process that died with the same number is
+// skipped, a few times over.
 constexpr int kTemporaryNameAttempts = 16;
-
-// The tile's temporary file, removed when this goes out of scope unless it
-// has been published under its final name.
-class TemporaryTileFile {
- public:
-  TemporaryTileFile() = default;
-  ~TemporaryTileFile() {
-    if (!path_.empty()) KxRemoveFile(path_.ansi());
-  }
-  TemporaryTileFile(const TemporaryTileFile&) = delete;
-  TemporaryTileFile& operator=(const TemporaryTileFile&) = delete;
-
-  const PathString& path() const { return path_; }
-  void adopt(const PathString& path) { path_ = path; }
-  void published() { path_ = PathString(); }
-
- private:
-  PathString path_;
-};
-
-// A new temporary name beside the tile: "<tile name>.<process>.<serial>.tmp".
-PathString temporaryNameFor(const PathString& path) {
-  char suffix[48];
-  std::snprintf(suffix, sizeof suffix, ".%u.%u.tmp", KxProcessNumber(), g_temporarySerial.fetch_add(1));
-  return PathString((std::string(path.utf8()) + suffix).c_str());
-}
 
 // The record's samples as a tile file holds them: the record itself when it
 // is laid out so, else a converted copy with memory of its own.
@@ -105,7 +76,7 @@ HRESULT makeTileDirectory(const PathString& path, IKxLogSink* sink) {
 }
 
 // Creates and opens a temporary file of this write's own beside the tile.
-HRESULT openTemporaryFile(const PathString& path, KxIOFileStream& ofile, TemporaryTileFile& temporary,
+HRESULT openTemporaryFile(const PathString& path, KxIOFileStream& ofile, KxvTemporaryFile& temporary,
                           IKxLogSink* sink) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     const PathString name = temporaryNameFor(path);
@@ -117,21 +88,32 @@ HRESULT openTemporaryFile(const PathString& path, KxIOFileStream& ofile, Tempora
       temporary.adopt(name);
       return S_OK;
     }
-    // Only a name already taken is worth another try.
+    // Only a name already taken is worth another try. The tile's own path
+    // is reported, as a host knows it; the temporary name follows.
     if (KxLastSystemError() != KX_ERROR_ALREADY_EXISTS || attempt + 1 == kTemporaryNameAttempts) {
-      logSystemError(sink, "failed opening %s for write", name.utf8());
+      logSystemError(sink, "failed opening %s for write", path.utf8());
+      logDetail(sink, "the tile was to be written as %s", name.utf8());
       return KxStatusToResult(opened);
     }
   }
   return E_FAIL;
 }
 
+// Where a tile's samples go: the tile's own path, which log lines name, and
+// the temporary file they are written to.
+struct TileDestination {
+  const PathString& tile;
+  const PathString& temporary;
+};
+
 // Writes `count` bytes; false after logging a short write.
-bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const PathString& file, IKxLogSink* sink) {
+bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const TileDestination& file,
+                IKxLogSink* sink) {
   const uint32_t wrote = ofile.write(bytes, count);
   if (wrote == count) return true;
   logFailure(sink, "tried to write %d bytes, only wrote %d, to file %s", static_cast<int>(count),
-             static_cast<int>(wrote), file.utf8());
+             static_cast<int>(wrote), file.tile.utf8());
+  logDetail(sink, "the tile was being written as %s", file.temporary.utf8());
   return false;
 }
 
@@ -139,7 +121,7 @@ bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const 
 // none; else gathered line by line into one block, written in one piece too
 // (one large write costs far less than a buffered write per few rows). Row by
 // row writes remain for when the block cannot be had.
-bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const PathString& file, IKxLogSink* sink) {
+bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const TileDestination& file, IKxLogSink* sink) {
   const uint32_t columns = KxvDecodeBufConfig::ExtentCount(tile.scene.width).value_or(0);
   const uint32_t rows = KxvDecodeBufConfig::ExtentCount(tile.scene.height).value_or(0);
   const size_t packedRow = size_t{KxvDecodeBufConfig::BytesPerSample(tile.format.type)} * columns * tile.format.stride;
@@ -171,9 +153,9 @@ HRESULT KxvTileFiles::writeTileFile(const PathString& path, const DecodeBuffer& 
   if (written == nullptr) return E_INVALIDARG;
   *written = false;
   MutexLockGuard hold(lock_);
-  // An existing tile file is never replaced.
+  // An existing tile file, or anything else at its name, is never replaced.
   FileStat stat;
-  if (getFileStat(path, &stat) == 0) return S_OK;
+  if (getEntryStat(path, &stat) == 0) return S_OK;
   HRESULT status = makeTileDirectory(path, sink);
   if (FAILED(status)) return status;
   TileFileImage image;
@@ -181,24 +163,23 @@ HRESULT KxvTileFiles::writeTileFile(const PathString& path, const DecodeBuffer& 
   if (FAILED(status)) return status;
 
   // The samples go to a temporary file, removed on every way out unless published.
-  TemporaryTileFile temporary;
+  KxvTemporaryFile temporary;
   KxIOFileStream ofile;
   status = openTemporaryFile(path, ofile, temporary, sink);
   if (FAILED(status)) return status;
-  if (!writeTileSamples(ofile, image.tile(), temporary.path(), sink)) return E_FAIL;
+  if (!writeTileSamples(ofile, image.tile(), TileDestination{path, temporary.path()}, sink)) return E_FAIL;
   const uint32_t closed = ofile.close();
   logStatus(sink, closed, "ofile.close()", kCacheTraceSource, kTraceWriteCloseLine);
   if (closed != KX_STATUS_SUCCESS) return KxStatusToResult(closed);
 
   // The complete file takes the tile's name unless another writer got there first.
-  const int published = KxPublishFile(temporary.path().ansi(), path.ansi());
+  const int published = temporary.publishAs(path);
   if (published == KX_ERROR_ALREADY_EXISTS) return S_OK;
   if (published != 0) {
     KxSetLastSystemError(published);
     logSystemError(sink, "failed naming tile file %s", path.utf8());
     return E_FAIL;
   }
-  temporary.published();
   *written = true;
   return S_OK;
 }

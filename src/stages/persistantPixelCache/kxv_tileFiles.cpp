@@ -36,16 +36,28 @@ std::optional<uint32_t> tileFileBytes(const DecodeBuffer& record) {
   return static_cast<uint32_t>(bytes);
 }
 
-bool KxvTileFiles::isTileCached(const PathString& path, const DecodeBuffer& record) {
+KxvTileFiles::Found KxvTileFiles::lookForTile(const PathString& path, const DecodeBuffer& record, IKxLogSink* sink) {
   FileStat stat;
-  if (getFileStat(path, &stat) != 0) return false;
-  return static_cast<double>(stat.sizeLow) >= static_cast<double>(record.format.rowbytes) * record.scene.height;
+  if (getEntryStat(path, &stat) != 0) return Found::kNothing;
+  const std::optional<uint32_t> wanted = tileFileBytes(record);
+  if (stat.isRegularFile && wanted && stat.size() == *wanted) return Found::kTile;
+  // Another tile size, band count or image, a link or a special file.
+  if (!stat.isRegularFile) {
+    logAtLevel(sink, KX_LOG_WARNING, "KxvPersistantPixelCache: %s is not a regular file; its tile is decoded instead",
+               path.utf8());
+  } else {
+    logAtLevel(sink, KX_LOG_WARNING,
+               "KxvPersistantPixelCache: tile file %s holds %llu bytes, not %u; its tile is decoded instead",
+               path.utf8(), static_cast<unsigned long long>(stat.size()), static_cast<unsigned>(wanted.value_or(0)));
+  }
+  return Found::kForeign;
 }
 
 HRESULT KxvTileFiles::readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink) {
   // The stream is gone before the lock is released.
   MutexLockGuard hold(lock_);
   KxIOFileStream ifile;
+  ifile.readRegularFilesOnly();
   uint32_t status = ifile.initialize(path, "rb");
   logStatus(sink, status, "ifile.initialize( tileFile, \"rb\" )", kCacheTraceSource, kTraceReadInitializeLine);
   if (status != KX_STATUS_SUCCESS) return KxStatusToResult(status);
@@ -55,12 +67,17 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, DecodeBuffer& record,
     return KxStatusToResult(status);
   }
 
-  // The whole tile in one read; a file too short for it is no tile.
+  // The whole tile in one read; a file shorter or longer than it is no tile.
   const std::optional<uint32_t> wanted = tileFileBytes(record);
   const uint32_t got = wanted ? ifile.read(record.pBits, *wanted) : 0;
   if (!wanted || got < *wanted) {
     logFailure(sink, "tried to read %d bytes, only read %d, from file %s", static_cast<int>(wanted.value_or(0)),
                static_cast<int>(got), path.utf8());
+    return E_FAIL;
+  }
+  uint8_t beyond = 0;
+  if (ifile.read(&beyond, 1) != 0) {
+    logFailure(sink, "tile file %s is longer than its %d bytes", path.utf8(), static_cast<int>(*wanted));
     return E_FAIL;
   }
   status = ifile.close();

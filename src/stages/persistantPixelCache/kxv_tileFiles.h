@@ -40,12 +40,16 @@ class KxvTileFiles {
   KxvTileFiles(const KxvTileFiles&) = delete;
   KxvTileFiles& operator=(const KxvTileFiles&) = delete;
 
-  // True when the file exists and its size (low 32 bits) is at least
-  // `rowbytes` x scene height of the record.
-  static bool isTileCached(const PathString& path, const DecodeBuffer& record);
+  // What lies at a tile's name. Only a regular file, named without a link,
+  // of exactly the bytes the record's layout gives (tileFileBytes) is the
+  // tile: anything else there is foreign, never served, never replaced.
+  enum class Found { kNothing, kTile, kForeign };
+  // Looks without following links; a foreign file is reported to `sink`.
+  static Found lookForTile(const PathString& path, const DecodeBuffer& record, IKxLogSink* sink);
 
   // Fills the record's pixel memory from the file; the record's rows must be
-  // unpadded. A file longer than the tile is read only as far as the tile.
+  // unpadded. Fails without following a link, for anything but a regular
+  // file, and for a file of any other length than the tile's.
   HRESULT readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink);
 
   // Writes the record's samples as a new tile file, making missing

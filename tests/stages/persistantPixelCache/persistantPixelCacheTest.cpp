@@ -7,12 +7,14 @@
 // decoders on one directory.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -175,37 +177,42 @@ TEST_F(PersistantPixelCache, BypassesTheCacheWhenItCannotHelp) {
   EXPECT_TRUE(FilesBelow(dir_.path()).empty());
 }
 
-// A tile file shorter than its tile is decoded again every time and never
-// replaced; a longer one is read as far as the tile.
-TEST_F(PersistantPixelCache, ShortTileFilesAreDecodedEveryTimeAndLongOnesServed) {
-  CacheChain chain(Image(1000, 700), dir_.path());
-  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
-  const std::string shortTile = Level("0/r0.c0.w512.h512.c1.bps8.smp0.bip.raw");
-  const std::string longTile = Level("1/r1.c1.w488.h188.c1.bps8.smp0.bip.raw");
-  std::filesystem::resize_file(shortTile, 1000);
-  std::ofstream(longTile, std::ios::binary | std::ios::app) << "trailing bytes";
-
-  for (int round = 0; round < 2; ++round) {
-    const uint32_t decodes = chain.source()->decodeCount();
-    EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
-    EXPECT_EQ(chain.source()->decodeCount(), decodes + 1);
-    EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 1/1, cacheReads: 3 cacheWrites: 0");
+// Whatever lies at a tile's name without being exactly that tile (another
+// tile size's or band count's file, a link, a directory, a FIFO) is reported,
+// never served and never replaced: its tile is decoded on every request.
+TEST_F(PersistantPixelCache, ForeignFilesAtTileNamesAreNeitherServedNorReplaced) {
+  const std::string outside = dir_ / "outside.raw";
+  std::ofstream(outside, std::ios::binary) << std::string(300, '\xEE');
+  const std::pair<const char*, std::function<void(const std::string&)>> plants[] = {
+      {"short file", [](const std::string& at) { std::ofstream(at, std::ios::binary) << std::string(299, 'x'); }},
+      {"long file", [](const std::string& at) { std::ofstream(at, std::ios::binary) << std::string(301, 'x'); }},
+      {"link to a file of the tile's size",
+       [&](const std::string& at) { std::filesystem::create_symlink(outside, at); }},
+      {"directory", [](const std::string& at) { std::filesystem::create_directory(at); }},
+      {"FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }},
+  };
+  for (const auto& [kind, plant] : plants) {
+    SCOPED_TRACE(kind);
+    const std::string cache = dir_ / kind;
+    CacheChain chain(Image(20, 15), cache);
+    ASSERT_EQ(chain.settings()->SetTileSize(10, 10), S_OK);
+    EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 20, 15)), "");
+    const std::string tile = cache + "/-0.000000/0/r0.c1.w10.h10.c1.bps8.smp0.bip.raw";
+    std::filesystem::remove(tile);
+    plant(tile);
+    const std::filesystem::file_type planted = std::filesystem::symlink_status(tile).type();
+    const bool regular = planted == std::filesystem::file_type::regular;
+    const uintmax_t size = regular ? std::filesystem::file_size(tile) : 0;
+    for (int round = 0; round < 2; ++round) {
+      const uint32_t decodes = chain.source()->decodeCount();
+      EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 20, 15)), "");
+      EXPECT_EQ(chain.source()->decodeCount(), decodes + 1);
+      EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 1/1, cacheReads: 3 cacheWrites: 0");
+    }
+    EXPECT_TRUE(chain.logger()->containsFragment(4, tile));
+    EXPECT_EQ(std::filesystem::symlink_status(tile).type(), planted);
+    EXPECT_EQ(regular ? std::filesystem::file_size(tile) : 0, size);
   }
-  EXPECT_EQ(std::filesystem::file_size(shortTile), 1000u);
-}
-
-// A tile whose file cannot be read (here a directory, long enough to pass
-// for a tile, under its name) is decoded with the cuts and left as it is.
-TEST_F(PersistantPixelCache, UnreadableTilesAreRecoveredButNotRewritten) {
-  CacheChain chain(Image(20, 15), dir_.path());
-  ASSERT_EQ(chain.settings()->SetTileSize(10, 10), S_OK);
-  const std::string blocked = Level("0/r0.c1.w10.h10.c1.bps8.smp0.bip.raw");
-  std::filesystem::create_directories(blocked);
-  std::ofstream(blocked + "/filler") << "x";
-  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 20, 15)), "");
-  EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 3/2, cacheReads: 0 cacheWrites: 3");
-  EXPECT_TRUE(chain.logger()->contains(6, "cached tile " + blocked + " will be recovered"));
-  EXPECT_TRUE(std::filesystem::is_directory(blocked));
 }
 
 // Disk faults never fail a decode: the failure is logged and nothing partial stays on disk.
@@ -229,11 +236,28 @@ TEST_F(PersistantPixelCache, AFullDiskOnlyCostsTheWrites) {
     setrlimit(RLIMIT_FSIZE, &limit);
     CacheChain chain(Image(300, 200), dir_.path());
     chain.settings()->SetTileSize(100, 100);
+    // The lines name the tile, as a host knows it, then the temporary file.
+    const std::string tile = dir_ / "-0.000000/0/r0.c0.w100.h100.c1.bps8.smp0.bip.raw";
     return chain.DecodeMismatch(MakeScene(0, 0, 300, 200)).empty() &&
            chain.logger()->containsFragment(3, "tried to write 30000 bytes, only wrote") &&
+           chain.logger()->containsFragment(3, ", to file " + tile) &&
+           chain.logger()->containsFragment(7, "the tile was being written as " + tile + ".") &&
            chain.Statistics() == "totalTiles: 6, numCuts: 1/1, cacheReads: 0 cacheWrites: 0";
   })));
   EXPECT_TRUE(FilesBelow(dir_.path()).empty());
+}
+
+// A tile that cannot be opened for writing (its row directory is one where
+// no file can be made) is named by its own path, the temporary name after it.
+TEST_F(PersistantPixelCache, WriteFailuresNameTheTilesPath) {
+  CacheChain chain(Image(300, 200), dir_.path());
+  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 100, 300, 100)), "");
+  std::filesystem::create_symlink("/proc/self", dir_ / "-0.000000/0");
+  EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 100)), "");
+  const std::string tile = dir_ / "-0.000000/0/r0.c0.w100.h100.c1.bps8.smp0.bip.raw";
+  EXPECT_TRUE(chain.logger()->containsFragment(3, "failed opening " + tile + " for write"));
+  EXPECT_TRUE(chain.logger()->containsFragment(7, "the tile was to be written as " + tile + "."));
 }
 
 // A failing upstream decode is the answer, logged, with nothing written.

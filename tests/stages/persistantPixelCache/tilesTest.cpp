@@ -2,17 +2,20 @@
 // the grouping of missing tiles into cuts, tile file names, and the byte
 // content of tile files written from any layout.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "fakes/sceneWriter.h"
+#include "stages/persistantPixelCache/cacheChain.h"
 #include "stages/persistantPixelCache/kxv_tileCuts.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "stages/persistantPixelCache/kxv_tileName.h"
-#include "stages/persistantPixelCache/cacheChain.h"
 #include "support/supportTestDir.h"
 
 namespace Kelvane {
@@ -149,6 +152,27 @@ TEST(TileFiles, EveryLayoutIsStoredPackedInBandOrder) {
   EXPECT_TRUE(logger->contains(40, "ofile.close() (file: kxv_persistantPixelCache line: 961)"));
   EXPECT_EQ(FilesBelow(dir.path()).size(), 4u);
   logger->Release();
+}
+
+// Reading a tile follows no link and waits on no special file: only a
+// regular file of exactly the tile's bytes fills the record.
+TEST(TileFiles, ReadsTakeOnlyARegularFileOfTheTilesLength) {
+  SupportTestDir dir;
+  KxvTileFiles files;
+  OwnedDecodeBuffer tile(Fakes::MakeScene(0, 0, 10, 10), BufferLayout::Interleaved(3, KX_TYPE_U8));
+  const std::string exact = dir / "exact.raw";
+  std::ofstream(exact, std::ios::binary) << std::string(300, 'e');
+  std::ofstream(dir / "long.raw", std::ios::binary) << std::string(301, 'l');
+  std::filesystem::create_symlink(exact, dir / "link.raw");
+  ASSERT_EQ(mkfifo((dir / "fifo.raw").c_str(), 0600), 0);
+  const std::pair<const char*, HRESULT> reads[] = {
+      {"exact.raw", S_OK}, {"long.raw", E_FAIL}, {"link.raw", E_FAIL}, {"fifo.raw", E_FAIL}};
+  for (const auto& [name, status] : reads) {
+    std::fill(tile.bytes(), tile.bytes() + tile.byteSize(), 0);
+    EXPECT_EQ(SUCCEEDED(files.readTileFile(PathString((dir / name).c_str()), *tile.get(), nullptr)), SUCCEEDED(status))
+        << name;
+    EXPECT_EQ(tile.bytes()[299], status == S_OK ? 'e' : tile.bytes()[299]) << name;
+  }
 }
 
 }  // namespace
