@@ -1,5 +1,8 @@
 #include "content/kxv_contentBase.h"
 
+#include "content/kxv_decodeBufConfig.h"
+#include "support/kxLog.h"
+
 namespace Kelvane {
 
 namespace {
@@ -74,6 +77,21 @@ HRESULT KX_STDCALL KxvContentBase::Decode(DecodeBuffer* buffer, uint32_t quality
       return up->Decode(buffer, quality, third);
     });
   });
+}
+
+HRESULT KxvContentBase::decodeUpstreamKeepingLayout(DecodeBuffer& buffer, uint32_t quality, void* third) {
+  const DecodeBuffer given = buffer;
+  const HRESULT status = KxvContentBase::Decode(&buffer, quality, third);
+  if (KxvDecodeBufConfig::SameRecordLayout(given, buffer)) return status;
+  // Only the pixels and the result fields are the upstream's to write.
+  const uint32_t resultCode = buffer.resultCode;
+  const uint8_t resultFlag = buffer.resultFlag;
+  buffer = given;
+  buffer.resultCode = resultCode;
+  buffer.resultFlag = resultFlag;
+  logFailure(logSink(),
+             "KxvContentBase::Decode - the upstream source changed the layout of the buffer it decoded into");
+  return E_FAIL;
 }
 
 HRESULT KX_STDCALL KxvContentBase::Operation5(void* argument) {

@@ -52,6 +52,12 @@ class KxvContentBase : public KxComUnknown, public IKxContentImp, public IKxLogg
   // Checks a caller's buffer against the layout `format` a stage delivers from a source with `props`.
   HRESULT validate(DecodeBuffer* buffer, const BufferFormat& format, const RasterProps& props);
 
+  // The base's Decode into a buffer whose pixels the stage goes on to read,
+  // refusing an upstream that rewrote the record's layout: the stage would
+  // then read the memory by a layout it was never given. Such a record gets
+  // its layout back and the decode fails with E_FAIL, logged.
+  HRESULT decodeUpstreamKeepingLayout(DecodeBuffer& buffer, uint32_t quality, void* third);
+
  protected:
   // Runs the body of a component operation so that no C++ exception leaves
   // it: a library exception becomes its status combined with 0x80040000,

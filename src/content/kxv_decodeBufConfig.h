@@ -128,6 +128,10 @@ class KxvDecodeBufConfig {
   // row; in order 1 each band's plane keeps to the declared memory and rows to
   // their pitch. Operations that write a caller's buffer check it first.
   static bool SamplesFitLayout(const DecodeBuffer& buffer);
+  // Whether `after` describes the same pixels as `before`: the same scene,
+  // size field, pixel memory and format, byte for byte. A host handed a
+  // stage's own record may write its pixels and result fields, nothing else.
+  static bool SameRecordLayout(const DecodeBuffer& before, const DecodeBuffer& after);
 
  private:
   // Row bytes of `format` for `scene`, aligned or not; empty when the width

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "content/kxv_decodeBufConfig.h"
@@ -58,6 +59,12 @@ std::optional<KxvDecodeBufConfig::PixelExtent> KxvDecodeBufConfig::PixelExtentOf
 bool KxvDecodeBufConfig::IsSceneUsable(const Scene& scene) {
   return std::isfinite(scene.ulx) && std::isfinite(scene.uly) && ExtentCount(scene.width).has_value() &&
          ExtentCount(scene.height).has_value() && std::isfinite(scene.mag) && scene.mag > 0.0;
+}
+
+bool KxvDecodeBufConfig::SameRecordLayout(const DecodeBuffer& before, const DecodeBuffer& after) {
+  // Compared as bytes: a NaN written over a scene value differs from it too.
+  return std::memcmp(&before.scene, &after.scene, sizeof before.scene) == 0 && before.size == after.size &&
+         before.pBits == after.pBits && std::memcmp(&before.format, &after.format, sizeof before.format) == 0;
 }
 
 std::optional<uint32_t> KxvDecodeBufConfig::RowBytes(const Scene& scene, const BufferFormat& format, bool aligned) {

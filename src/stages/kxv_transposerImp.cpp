@@ -132,7 +132,7 @@ HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint3
   }
 
   // Decode upstream, turn into the caller's buffer, and carry the upstream's result back.
-  status = KxvContentBase::Decode(&working, quality, third);
+  status = decodeUpstreamKeepingLayout(working, quality, third);
   if (SUCCEEDED(status) && quality != 0) status = Transpose(&working, buffer, shown.rotation);
   if (SUCCEEDED(status)) {
     buffer->resultCode = working.resultCode;

@@ -4,6 +4,7 @@
 #define KELVANE_FAKES_FAKE_COM_SUPPORT_H
 
 #include <mutex>
+#include <utility>
 
 #include "kelvane/kx_lib_sp_xform.h"
 
@@ -22,6 +23,13 @@ template <typename Record>
 Record LockedCopy(std::mutex& guard, const Record& record) {
   std::lock_guard<std::mutex> hold(guard);
   return record;
+}
+
+// Replaces a record guarded by `guard`.
+template <typename Record>
+void SetLocked(std::mutex& guard, Record& record, Record value) {
+  std::lock_guard<std::mutex> hold(guard);
+  record = std::move(value);
 }
 
 }  // namespace Kelvane::Fakes

@@ -101,6 +101,8 @@ HRESULT FakeUpstream::decodeScene(DecodeBuffer* buffer, uint32_t quality, void* 
     const HRESULT status =
         WriteSyntheticScene(buffer, {config_.width, config_.height, config_.numBands, &config_.background}, bandMap);
     if (SUCCEEDED(status)) buffer->resultCode = config_.decodeResultCode;
+    const Tamper tamper = LockedCopy(recordMutex_, decodeTamper_);
+    if (tamper && buffer != nullptr) tamper(*buffer);
     return status;
   } catch (...) {
     return E_OUTOFMEMORY;
@@ -117,7 +119,15 @@ HRESULT KX_STDCALL FakeUpstream::GetImageSize(double mag, uint32_t* width, uint3
 }
 
 HRESULT KX_STDCALL FakeUpstream::GetBackgroundPixel(uint32_t* /*reserved*/, DecodeBuffer* onePixel) {
-  return WriteBackgroundPixel(onePixel, {config_.width, config_.height, config_.numBands, &config_.background});
+  try {
+    const HRESULT status =
+        WriteBackgroundPixel(onePixel, {config_.width, config_.height, config_.numBands, &config_.background});
+    const Tamper tamper = LockedCopy(recordMutex_, backgroundTamper_);
+    if (tamper && onePixel != nullptr) tamper(*onePixel);
+    return status;
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 HRESULT KX_STDCALL FakeUpstream::GetSpatialReference(IKxSpatialReference** out) {

@@ -11,6 +11,7 @@
 #ifndef KELVANE_FAKES_FAKE_UPSTREAM_H
 #define KELVANE_FAKES_FAKE_UPSTREAM_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,13 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
   // Fault injection; S_OK switches the fault off. A decode fault applies to
   // Decode and DecodeBands alike: they return `status` without writing.
   void failGetRasterProps(HRESULT status) { failProps_ = status; }
+  // A misbehaving host: `tamper` runs on the record of every Decode and
+  // DecodeBands call after the pixels are written (or on the one-pixel
+  // record of every background-pixel query), and may change anything in it
+  // or call back into the stages. An empty function switches it off.
+  using Tamper = std::function<void(DecodeBuffer&)>;
+  void tamperWithDecodes(Tamper tamper) { SetLocked(recordMutex_, decodeTamper_, std::move(tamper)); }
+  void tamperWithBackgroundPixel(Tamper tamper) { SetLocked(recordMutex_, backgroundTamper_, std::move(tamper)); }
   void failDecode(HRESULT status) { failDecode_ = status; }
   void failInitialize(HRESULT status) { failInitialize_ = status; }
 
@@ -160,6 +168,8 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
 
   mutable std::mutex recordMutex_;  // guards the records below
   std::vector<Scene> scenes_;
+  Tamper decodeTamper_;
+  Tamper backgroundTamper_;
   uint32_t lastQuality_ = 0;
   void* lastThird_ = nullptr;
 };

@@ -167,7 +167,13 @@ TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
   source_->failDecode(KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(Decode(buffer), KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(buffer.record().resultCode, 1u);
-  EXPECT_EQ(source_->decodeCount(), 2u);
+  // An upstream that rewrites the working buffer's layout has nothing turned.
+  source_->failDecode(S_OK);
+  source_->tamperWithDecodes([](DecodeBuffer& working) { working.scene.height *= 64; });
+  EXPECT_EQ(Decode(buffer), E_FAIL);
+  source_->tamperWithDecodes(nullptr);
+  source_->failDecode(KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(source_->decodeCount(), 3u);
 
   // An angle that is no quarter turn is kept without exchanging the axes, and
   // fails a decode before the source is asked for anything.
@@ -175,12 +181,12 @@ TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
   EXPECT_EQ(ReportedSize(), std::make_pair(256u, 128u));
   EXPECT_EQ(Decode(buffer), E_FAIL);
   EXPECT_EQ(Decode(buffer, 0), E_FAIL);
-  EXPECT_EQ(source_->decodeCount(), 2u);
+  EXPECT_EQ(source_->decodeCount(), 3u);
 
   // Unturned, a failed direct decode is the answer; nothing is tried again.
   ASSERT_EQ(stage_->SetRotation(0), S_OK);
   EXPECT_EQ(Decode(buffer), KX_E_NO_PIXEL_MEMORY);
-  EXPECT_EQ(source_->decodeCount(), 3u);
+  EXPECT_EQ(source_->decodeCount(), 4u);
   // Every sample still holds the buffer's initial fill.
   EXPECT_EQ(Fakes::FirstSampleMismatch(buffer.record(), [](uint32_t, uint32_t, uint32_t) { return 0xCDu; }), "");
 }

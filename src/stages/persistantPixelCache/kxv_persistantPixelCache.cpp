@@ -100,19 +100,9 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
   GetRasterProps(&props);
   DecodeBuffer image;
   KxvDecodeBufConfig::InitFromProps(image, Scene{0.0, 0.0, double(props.width), double(props.height), 1.0}, props);
+  DecodeBuffer background = backgroundPixelOf(props);
 
-  // One pixel of that layout, zero unless the chain knows the background.
-  DecodeBuffer background;
-  KxvDecodeBufConfig::InitFromProps(background, Scene{0.0, 0.0, 1.0, 1.0, 1.0}, props);
-  const size_t backgroundBytes = KxvDecodeBufConfig::alloc(background, logSink());
-  if (backgroundBytes != 0) std::memset(background.pBits, 0, backgroundBytes);
-  void* backgroundQuery = nullptr;
-  if (SUCCEEDED(FindInterface(IID_IKxBackgroundPixelQuery, &backgroundQuery)) && backgroundQuery != nullptr) {
-    uint32_t reserved = 0;
-    static_cast<IKxBackgroundPixelQuery*>(backgroundQuery)->GetBackgroundPixel(&reserved, &background);
-    static_cast<IKxBackgroundPixelQuery*>(backgroundQuery)->Release();
-  }
-
+  // Install all three at once; what they replace goes after the lock.
   // Install all three at once; what they replace goes after the lock.
   {
     MutexLockGuard hold(settingsLock_);
@@ -122,6 +112,36 @@ HRESULT KxvPersistantPixelCache::attachUpstream(IKxContentImp* imp) {
   }
   KxvDecodeBufConfig::ReleaseBits(background);
   return S_OK;
+}
+
+DecodeBuffer KxvPersistantPixelCache::backgroundPixelOf(const RasterProps& props) {
+  // A pixel of more samples than a buffer addresses can fill no tile: such
+  // a source gets no background pixel, and no memory is spent on one.
+  DecodeBuffer background;
+  if (props.numBands == 0 || props.numBands > KxvDecodeBufConfig::kMaxSamples) return background;
+  KxvDecodeBufConfig::InitFromProps(background, Scene{0.0, 0.0, 1.0, 1.0, 1.0}, props);
+  const size_t bytes = KxvDecodeBufConfig::alloc(background, logSink());
+  if (bytes == 0) return background;
+  std::memset(background.pBits, 0, bytes);
+
+  // One pixel of the upstream's layout, zero unless the chain knows the background.
+  void* found = nullptr;
+  if (FAILED(FindInterface(IID_IKxBackgroundPixelQuery, &found)) || found == nullptr) return background;
+  IKxBackgroundPixelQuery* query = static_cast<IKxBackgroundPixelQuery*>(found);
+  const DecodeBuffer given = background;
+  uint32_t reserved = 0;
+  query->GetBackgroundPixel(&reserved, &background);
+  query->Release();
+  // The host may write the pixel's samples, nothing else: a record it changed
+  // would be read by a layout its memory does not have.
+  if (!KxvDecodeBufConfig::SameRecordLayout(given, background)) {
+    logFailure(logSink(),
+               "KxvPersistantPixelCache - the background-pixel query changed the pixel's layout; "
+               "using a zero background");
+    background = given;
+    std::memset(background.pBits, 0, bytes);
+  }
+  return background;
 }
 
 void KxvPersistantPixelCache::takeView(DecodeView* view) const {
@@ -186,8 +206,9 @@ std::optional<HRESULT> KxvPersistantPixelCache::decodeFromTiles(DecodeBuffer& bu
   if (range.outside && fillWithBackground(buffer, view.background) != KXV_SAMPLES_DONE) return std::nullopt;
   if (range.empty()) return S_OK;
 
+  // Decoded pixels are copied and written by the layout this stage gave.
   KxvCachedDecode decode(settings, tileFiles_, logSink(), *geometry, [this](DecodeBuffer* part) {
-    return KxvContentBase::Decode(part, KXV_BEST_QUALITY, nullptr);
+    return decodeUpstreamKeepingLayout(*part, KXV_BEST_QUALITY, nullptr);
   });
   return decode.decodeAllTiles(buffer, range);
 }

@@ -88,6 +88,10 @@ class KxvPersistantPixelCache : public KxvGeoContentBase, public IKxPersistantPi
   std::optional<KxvTileGeometry> imageGeometry(const DecodeBuffer& buffer, const RasterProps& props,
                                                const DecodeView& view) const;
   void takeView(DecodeView* view) const;
+  // A one-pixel record of the upstream's layout, with pixel memory of its
+  // own, holding the background the chain reports (zero without one); no
+  // memory for a source of no or more than 256 bands.
+  DecodeBuffer backgroundPixelOf(const RasterProps& props);
 
   // Reads and writes of one setting under the settings lock.
   template <typename T>

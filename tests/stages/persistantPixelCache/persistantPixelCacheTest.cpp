@@ -34,6 +34,15 @@ using Fakes::FakeUpstreamConfig;
 using Fakes::MakeScene;
 using Names = std::vector<std::string>;
 
+// Attaches the chain's source again, so that it is asked anew for what the
+// stage learns at attach time.
+void AttachAgain(CacheChain& chain) {
+  IKxContentImp* removed = nullptr;
+  ASSERT_EQ(chain.imp()->RemoveContainedImp(&removed), S_OK);
+  if (removed != nullptr) removed->Release();
+  ASSERT_EQ(chain.imp()->SetContainedImp(chain.source()), S_OK);
+}
+
 class PersistantPixelCache : public ::testing::Test {
  protected:
   std::string Level(const std::string& relative) { return dir_ / ("-0.000000/" + relative); }
@@ -269,6 +278,57 @@ TEST_F(PersistantPixelCache, UpstreamFailuresEndTheDecode) {
   EXPECT_TRUE(chain.logger()->containsFragment(3,
                                                "KxvContentBase::Decode( tileBuf.getBufPtr(), KXV_BEST_QUALITY, NULL ) "
                                                "(file: kxv_persistantPixelCache line: 656)"));
+  EXPECT_TRUE(FilesBelow(dir_.path()).empty());
+}
+
+// The host's background-pixel query may write the pixel's samples only: a
+// record it rewrote is refused, logged, and the background stays zero. A
+// source of more bands than a buffer addresses gets no background pixel.
+TEST_F(PersistantPixelCache, ABackgroundQueryThatRewritesThePixelRecordIsRefused) {
+  FakeUpstreamConfig config = Image(100, 100);
+  config.background = {11, 22, 33};
+  config.hasBackground = true;
+  const std::pair<const char*, std::function<void(DecodeBuffer&)>> tampers[] = {
+      {"more samples", [](DecodeBuffer& pixel) { pixel.format.spp = 200; }},
+      {"wider scene", [](DecodeBuffer& pixel) { pixel.scene.width = 4096; }},
+      {"other memory", [](DecodeBuffer& pixel) { pixel.pBits = &pixel.reserved; }},
+      {"sample map", [](DecodeBuffer& pixel) { pixel.format.smap[2] = 1 << 20; }},
+  };
+  for (const auto& [kind, tamper] : tampers) {
+    SCOPED_TRACE(kind);
+    CacheChain chain(config, dir_.path());
+    chain.source()->tamperWithBackgroundPixel(tamper);
+    AttachAgain(chain);
+    Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(90, 90, 20, 20));
+    ASSERT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), S_OK);
+    EXPECT_TRUE(buffer.guardIntact());
+    EXPECT_EQ(buffer.bytes()[buffer.record().format.rowbytes * 19 + 3 * 19], 0);
+    EXPECT_TRUE(chain.logger()->containsFragment(3, "the background-pixel query changed the pixel's layout"));
+  }
+  // Asked for a source of 256 bands at most, never for one of more.
+  for (const uint32_t bands : {256u, 0x7FFFFFFFu}) {
+    FakeUpstreamConfig many = config;
+    many.numBands = bands;
+    many.colorSpace = KX_CS_MULTIBAND;
+    bool asked = false;
+    CacheChain chain(many, dir_.path());
+    chain.source()->tamperWithBackgroundPixel([&](DecodeBuffer&) { asked = true; });
+    AttachAgain(chain);
+    chain.source()->tamperWithBackgroundPixel(nullptr);
+    EXPECT_EQ(asked, bands <= 256) << bands;
+  }
+}
+
+// An upstream that rewrites the layout of a buffer the cache gave it fails
+// the decode, logged, before any pixel is read by that layout or written to disk.
+TEST_F(PersistantPixelCache, AnUpstreamThatRewritesItsBuffersLayoutFailsTheDecode) {
+  CacheChain chain(Image(300, 200), dir_.path());
+  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
+  chain.source()->tamperWithDecodes([](DecodeBuffer& buffer) { buffer.format.rowbytes *= 64; });
+  Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(50, 50, 200, 100));
+  EXPECT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), E_FAIL);
+  EXPECT_TRUE(buffer.guardIntact());
+  EXPECT_TRUE(chain.logger()->containsFragment(3, "the upstream source changed the layout"));
   EXPECT_TRUE(FilesBelow(dir_.path()).empty());
 }
 
