@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "content/kxv_decodeBufConfig.h"
-#include "content/kxv_navigator.h"
 #include "stages/kxv_bufferSamples.h"
 #include "support/kxLog.h"
 
@@ -225,14 +224,11 @@ std::optional<KxvTileGeometry> KxvPersistantPixelCache::imageGeometry(const Deco
     if (width > static_cast<uint32_t>(INT_MAX) || height > static_cast<uint32_t>(INT_MAX)) return std::nullopt;
     return KxvTileGeometry{0, 0, width, height};
   }
-  // Otherwise the whole image at that magnification, rounded up to whole pixels.
-  KxvNavigator navigator;
-  navigator.SetProps(props);
-  navigator.SetMag(mag, KXV_SPACE_FRACTION, KXV_OCTAVE_THRESHOLD);
-  DecodeBuffer image;
-  navigator.GetSceneInto(image, KXV_SPACE_MAG, false);
-  const std::optional<uint32_t> imageWidth = gridExtent(image.scene.width);
-  const std::optional<uint32_t> imageHeight = gridExtent(image.scene.height);
+  // Otherwise the image's size scaled to that magnification, rounded up to
+  // whole pixels; a navigator would clamp the magnification to the source's
+  // range and place scenes beyond it in an image of the wrong size.
+  const std::optional<uint32_t> imageWidth = gridExtent(double(props.width) * mag);
+  const std::optional<uint32_t> imageHeight = gridExtent(double(props.height) * mag);
   if (!imageWidth || !imageHeight) return std::nullopt;
   return KxvTileGeometry{0, 0, *imageWidth, *imageHeight};
 }

@@ -332,6 +332,21 @@ TEST_F(PersistantPixelCache, AnUpstreamThatRewritesItsBuffersLayoutFailsTheDecod
   EXPECT_TRUE(FilesBelow(dir_.path()).empty());
 }
 
+// Without an image-size query the image's extent at a magnification above
+// the source's largest is its size scaled to that magnification, so the
+// pixels there are the source's, not background.
+TEST_F(PersistantPixelCache, ScenesAboveTheSourcesLargestMagnificationKeepTheirPixels) {
+  FakeUpstreamConfig config = Image(100, 80);
+  config.background = {7, 7, 7};
+  config.hasBackground = true;
+  CacheChain chain(config, dir_.path());
+  ASSERT_EQ(chain.settings()->SetMaxMagnification(4.0), S_OK);
+  for (double mag : {2.0, 4.0}) {
+    for (int round = 0; round < 2; ++round) EXPECT_EQ(chain.DecodeMismatch(MakeScene(90, 60, 300, 250, mag)), "") << mag;
+  }
+  EXPECT_EQ(chain.Statistics(), "totalTiles: 1, numCuts: 0/0, cacheReads: 1 cacheWrites: 0");
+}
+
 // A 1000 x 700 source of `bands` samples of `type`, with a background.
 FakeUpstreamConfig Source(uint32_t type, uint32_t bands) {
   FakeUpstreamConfig config = Image(1000, 700);
