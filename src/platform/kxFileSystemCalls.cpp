@@ -1,5 +1,6 @@
 #include "platform/kxFileSystemCalls.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -59,6 +60,24 @@ int KxMakeDirectory(const char* nativePath) {
   if (nativePath == nullptr) return EINVAL;
   // Default permissions: the process's umask decides.
   return mkdir(nativePath, 0777) == 0 ? 0 : errno;
+}
+
+int KxListDirectory(const char* nativePath, std::vector<std::string>* names) {
+  if (nativePath == nullptr || names == nullptr) return EINVAL;
+  DIR* directory = opendir(nativePath);
+  if (directory == nullptr) return errno;
+  names->clear();
+  int error = 0;
+  try {
+    while (const dirent* entry = readdir(directory)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names->push_back(name);
+    }
+  } catch (...) {
+    error = ENOMEM;
+  }
+  closedir(directory);
+  return error;
 }
 
 int KxRemoveFile(const char* nativePath) {

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace Kelvane {
 
@@ -27,6 +29,8 @@ struct FileStat {
 int KxStatFile(const char* nativePath, FileStat* out);
 int KxStatEntry(const char* nativePath, FileStat* out);
 int KxMakeDirectory(const char* nativePath);
+// The names in a directory, "." and ".." left out, in no particular order.
+int KxListDirectory(const char* nativePath, std::vector<std::string>* names);
 int KxRemoveFile(const char* nativePath);
 
 // The error number of the calling thread's last failed platform call.

@@ -7,6 +7,7 @@
 
 #include "content/kxv_decodeBufConfig.h"
 #include "stages/kxv_bufferSamples.h"
+#include "stages/persistantPixelCache/kxv_cacheDescription.h"
 #include "support/kxLog.h"
 
 namespace Kelvane {
@@ -194,6 +195,10 @@ std::optional<HRESULT> KxvPersistantPixelCache::decodeFromTiles(DecodeBuffer& bu
       return std::nullopt;
     }
   }
+  // Only a directory made for this tile size and this source serves tiles.
+  const std::string description = describeCache(settings.tileWidth, settings.tileHeight, props, view.imageFormat);
+  if (!admitsCache(settings.directory, description, logSink())) return std::nullopt;
+
   // An image smaller than a tile is one tile.
   geometry->tileWidth = std::min(settings.tileWidth, geometry->imageWidth);
   geometry->tileHeight = std::min(settings.tileHeight, geometry->imageHeight);
