@@ -248,6 +248,57 @@ TEST_F(Transposer, TransposeRefusesBuffersThatDoNotFitTheTurn) {
   EXPECT_EQ(transposer->Transpose(source.get(), turned.get(), 90), E_FAIL);
 }
 
+// Every sample a pixel holds is turned, whether or not its colour space
+// names that many (none for spaces without a library code, three for RGB,
+// one for multiband); a pixel whose samples cannot all be described is
+// refused with nothing written.
+TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
+  const struct {
+    uint32_t colorSpace, spp, type, stride;
+    HRESULT status;
+  } cases[] = {{KX_CS_NONE, 3, KX_TYPE_U8, 3, S_OK},
+               {2, 4, KX_TYPE_U8, 4, S_OK},
+               {5, 2, KX_TYPE_U16, 2, S_OK},
+               {12, 3, KX_TYPE_U8, 5, S_OK},
+               {KX_CS_RGB, 4, KX_TYPE_U8, 4, S_OK},
+               {KX_CS_GREY, 2, KX_TYPE_U16, 3, S_OK},
+               {KX_CS_MULTIBAND, 5, KX_TYPE_U8, 5, S_OK},
+               {KX_CS_NONE, 255, KX_TYPE_U8, 255, E_INVALIDARG},
+               {KX_CS_RGB, 256, KX_TYPE_U8, 256, E_INVALIDARG}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.colorSpace) + "/" + std::to_string(c.spp));
+    BufferLayout layout = BufferLayout::Interleaved(c.spp, c.type);
+    layout.colorSpace = c.colorSpace;
+    layout.stride = c.stride;
+    OwnedDecodeBuffer source(MakeScene(0, 0, 3, 2), layout), turned(MakeScene(0, 0, 2, 3), layout);
+    for (uint32_t i = 0; i < 6 * c.spp; ++i) source.setSample(i / c.spp % 3, i / c.spp / 3, i % c.spp, i % 251);
+    EXPECT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(source.get(), turned.get(), 90), c.status);
+    // Source pixel (x, y) lands on (1 - y, x); a refused turn writes nothing.
+    EXPECT_EQ(Fakes::FirstSampleMismatch(turned.record(),
+                                         [&](uint32_t x, uint32_t y, uint32_t s) {
+                                           return c.status != S_OK ? (c.type == KX_TYPE_U8 ? 0xCDu : 0xCDCDu)
+                                                                   : source.sample(y, 1 - x, s);
+                                         }),
+              "");
+  }
+  // A 16-bit sample that starts inside another has no place in the turn.
+  OwnedDecodeBuffer odd(MakeScene(0, 0, 1, 1), BufferLayout::Interleaved(2, KX_TYPE_U16));
+  odd.get()->format.smap[1] = 3;
+  OwnedDecodeBuffer oddTurned(MakeScene(0, 0, 1, 1), BufferLayout::Interleaved(2, KX_TYPE_U16));
+  oddTurned.get()->format.smap[1] = 3;
+  EXPECT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(odd.get(), oddTurned.get(), 180), E_INVALIDARG);
+
+  // Decoded through the stage from a source in a space without a code.
+  FakeUpstreamConfig config = ImageOf(64, 32);
+  config.colorSpace = 5;
+  Chain(config, 270);
+  BufferLayout unnamed = kRgb8;
+  unnamed.colorSpace = 5;
+  OwnedDecodeBuffer tile(MakeScene(4, 8, 16, 24), unnamed);
+  ASSERT_EQ(Decode(tile), S_OK);
+  EXPECT_EQ(TurnMismatch(tile, 270), "");
+}
+
 // Decodes on several threads, while the description is refreshed on another, all come out exact.
 TEST_F(Transposer, ConcurrentDecodesAndDescriptionsStayCorrect) {
   Chain(ImageOf(256, 128), 90);
