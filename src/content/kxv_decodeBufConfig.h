@@ -128,6 +128,14 @@ class KxvDecodeBufConfig {
   // row; in order 1 each band's plane keeps to the declared memory and rows to
   // their pitch. Operations that write a caller's buffer check it first.
   static bool SamplesFitLayout(const DecodeBuffer& buffer);
+  // Whether the pixel stride agrees with the order. Band-sequential planes
+  // hold their samples side by side: their rows and sizes are worked out
+  // with no stride, and the raster library steps one sample from pixel to
+  // pixel, so a band-sequential buffer of any other stride than 1 cannot be
+  // served alike everywhere and is refused everywhere.
+  static bool StrideFitsOrder(const BufferFormat& format) {
+    return format.order != KX_ORDER_BAND_SEQUENTIAL || format.stride == 1;
+  }
   // Whether `after` describes the same pixels as `before`: the same scene,
   // size field, pixel memory and format, byte for byte. A host handed a
   // stage's own record may write its pixels and result fields, nothing else.

@@ -114,6 +114,7 @@ bool KxvDecodeBufConfig::SamplesFitLayout(const DecodeBuffer& buffer) {
   const uint64_t sampleBytes = BytesPerSample(format.type);
   if (sampleBytes == 0 || format.spp == 0 || format.spp > kMaxSamples) return false;
   if (format.order != KX_ORDER_INTERLEAVED && format.order != KX_ORDER_BAND_SEQUENTIAL) return false;
+  if (!StrideFitsOrder(format)) return false;
   // Rows of order 0 are padded to their alignment; none of 0 bytes exists.
   if (format.order == KX_ORDER_INTERLEAVED && format.align == 0) return false;
   const std::optional<uint32_t> columns = ExtentCount(buffer.scene.width);

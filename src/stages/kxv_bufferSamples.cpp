@@ -111,6 +111,8 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
   const BufferFormat& have = source.format;
   // Same bands, same type, same extent, both with memory.
   if (destination.pBits == nullptr || source.pBits == nullptr) return KXV_SAMPLES_REFUSED;
+  if (!KxvDecodeBufConfig::StrideFitsOrder(want) || !KxvDecodeBufConfig::StrideFitsOrder(have))
+    return KXV_SAMPLES_REFUSED;
   if (want.spp != have.spp || want.type != have.type || want.spp > KxvDecodeBufConfig::kMaxSamples)
     return KXV_SAMPLES_REFUSED;
   if (destination.scene.width != source.scene.width || destination.scene.height != source.scene.height) {
@@ -140,7 +142,8 @@ uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source
 uint32_t fillWithBackground(DecodeBuffer& destination, const DecodeBuffer& background) {
   const BufferFormat& want = destination.format;
   if (want.spp != background.format.spp || want.type != background.format.type) return KXV_SAMPLES_LAYOUT_MISMATCH;
-  if (destination.pBits == nullptr || background.pBits == nullptr || want.spp > KxvDecodeBufConfig::kMaxSamples) {
+  if (destination.pBits == nullptr || background.pBits == nullptr || want.spp > KxvDecodeBufConfig::kMaxSamples ||
+      !KxvDecodeBufConfig::StrideFitsOrder(want)) {
     return KXV_SAMPLES_REFUSED;
   }
   const std::optional<KxvDecodeBufConfig::PixelExtent> extent = KxvDecodeBufConfig::PixelExtentOf(destination);

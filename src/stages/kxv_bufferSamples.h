@@ -22,9 +22,10 @@ enum KxvSampleStatus : uint32_t {
 };
 
 // Copies every band of `source` into `destination`. Refused unless both have
-// pixel memory, the same `spp` (at most 256) and `type`, and exactly the
-// same width and height; only 8- and 16-bit types (0 to 3) are copied. Bands
-// copied before a refusal stay copied.
+// pixel memory, the same `spp` (at most 256) and `type`, exactly the same
+// width and height, and a stride of 1 where they are band-sequential; only
+// 8- and 16-bit types (0 to 3) are copied. Bands copied before a refusal
+// stay copied.
 uint32_t copyBufferSamples(DecodeBuffer& destination, const DecodeBuffer& source);
 
 // Copies one band of 8-bit (types 0, 1), 16-bit (types 2, 3) or 32-bit
@@ -36,7 +37,8 @@ void copyBand32(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& so
 
 // Writes sample b of the one-pixel `background` into band b of every pixel
 // of `destination`. KXV_SAMPLES_LAYOUT_MISMATCH unless both have the same
-// `spp` and `type`; only types 0 and 2 are filled, any other is refused with
+// `spp` and `type`; only types 0 and 2 are filled, any other (and a
+// band-sequential destination of a stride other than 1) is refused with
 // nothing written. The background's samples are read through its own sample
 // map and only when they lie inside its pixel memory.
 uint32_t fillWithBackground(DecodeBuffer& destination, const DecodeBuffer& background);

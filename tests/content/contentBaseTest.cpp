@@ -221,8 +221,13 @@ TEST_F(ContentBase, ValidateRefusesMalformedHostBuffersUntouched) {
   }
   BufferLayout planes = BufferLayout::BandSequential(3, KX_TYPE_U16);
   planes.slots = {2, 0, 1};
+  planes.rowPadding = 16;
   OwnedDecodeBuffer buffer(MakeScene(0, 0, 7, 3), planes);
   EXPECT_EQ(Validate(stage, buffer.get(), Fakes::kAllCapabilities), S_OK);
+  // Planes with a pixel stride, though their padded rows would hold it: the
+  // raster library steps one sample from pixel to pixel in planes.
+  buffer.get()->format.stride = 2;
+  EXPECT_EQ(Validate(stage, buffer.get(), Fakes::kAllCapabilities), KX_E_INVALID_BUFFER);
   stage->Release();
 }
 

@@ -110,6 +110,15 @@ TEST(BufferSamples, FillsEveryRowOfEveryBandWithTheBackgroundOrWritesNothing) {
   // Signed and floating-point samples are not filled.
   for (uint32_t type : {KX_TYPE_S8, KX_TYPE_S16, KX_TYPE_F32})
     EXPECT_EQ(Fill(BufferLayout::Interleaved(3, type), Background(3, type)), KXV_SAMPLES_REFUSED);
+  // Planes with a pixel stride are neither filled nor copied, nor copied from.
+  BufferLayout strided = BufferLayout::BandSequential(3, KX_TYPE_U8);
+  strided.rowPadding = 8;
+  OwnedDecodeBuffer planes(kScene, strided), packed = Painted(BufferLayout::Interleaved(3, KX_TYPE_U8));
+  planes.get()->format.stride = 2;
+  EXPECT_EQ(fillWithBackground(*planes.get(), Background(3, KX_TYPE_U8).record()), KXV_SAMPLES_REFUSED);
+  EXPECT_EQ(copyBufferSamples(*planes.get(), packed.record()), KXV_SAMPLES_REFUSED);
+  EXPECT_EQ(copyBufferSamples(*packed.get(), planes.record()), KXV_SAMPLES_REFUSED);
+  EXPECT_EQ(planes.bytes()[0], strided.fill);
   // A background whose sample map points past its one pixel is never read.
   OwnedDecodeBuffer background = Background(3, KX_TYPE_U8);
   background.get()->format.smap[2] = 64;
