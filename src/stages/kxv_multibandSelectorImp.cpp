@@ -1,6 +1,8 @@
 #include "stages/kxv_multibandSelectorImp.h"
 
 #include <algorithm>
+#include <new>
+#include <utility>
 
 #include "support/kxLog.h"
 
@@ -39,7 +41,8 @@ HRESULT KX_STDCALL KxvMultibandSelectorImp::GetRasterProps(RasterProps* props) {
     if (props == nullptr) return E_INVALIDARG;
     // The upstream's description, narrowed to the selected bands.
     const HRESULT status = KxvContentBase::GetRasterProps(props);
-    const uint16_t count = bandCount_;
+    const Selection shown = selection();
+    const uint16_t count = shown ? static_cast<uint16_t>(shown->size()) : uint16_t{0};
     if (SUCCEEDED(status) && count != 0) {
       props->numBands = count;
       props->colorSpace = colorSpaceForBandCount(count);
@@ -54,7 +57,8 @@ HRESULT KX_STDCALL KxvMultibandSelectorImp::Decode(DecodeBuffer* buffer, uint32_
 
 HRESULT KxvMultibandSelectorImp::decodeSelectedBands(DecodeBuffer* buffer, uint32_t quality, void* third) {
   // Without a selection every band passes: the upstream decodes the buffer as it is.
-  if (bandCount_ == 0) return KxvContentBase::Decode(buffer, quality, third);
+  const Selection shown = selection();
+  if (!shown || shown->empty()) return KxvContentBase::Decode(buffer, quality, third);
   IKxContentImp* upstream = getContainedImp();
   if (upstream == nullptr) return E_FAIL;
 
@@ -63,7 +67,7 @@ HRESULT KxvMultibandSelectorImp::decodeSelectedBands(DecodeBuffer* buffer, uint3
   upstream->GetRasterProps(&source);
 
   // The caller's buffer must have one sample per selected band.
-  if (buffer == nullptr || buffer->format.spp != bandCount_) return E_INVALIDARG;
+  if (buffer == nullptr || buffer->format.spp != shown->size()) return E_INVALIDARG;
 
   // Only the upstream's band-selecting decode can deliver the chosen bands.
   IKxBandSelectDecode* bandDecode = nullptr;
@@ -72,7 +76,7 @@ HRESULT KxvMultibandSelectorImp::decodeSelectedBands(DecodeBuffer* buffer, uint3
     logFailure(logSink(), "KxvMultibandSelectorImp::Decode - the upstream source offers no band-selecting decode");
     return E_NOINTERFACE;
   }
-  const HRESULT status = bandDecode->DecodeBands(buffer, quality, bandMap_.get(), third);
+  const HRESULT status = bandDecode->DecodeBands(buffer, quality, shown->data(), third);
   bandDecode->Release();
   return status;
 }
@@ -82,10 +86,13 @@ HRESULT KX_STDCALL KxvMultibandSelectorImp::Initialize() {
 }
 
 HRESULT KxvMultibandSelectorImp::initializeOnce() {
-  if (initialized_) return S_OK;
-  // A selection made before the first initialisation does not survive it.
-  bandCount_ = 0;
-  bandMap_.reset();
+  Selection discarded;
+  {
+    MutexLockGuard hold(selectionLock_);
+    if (initialized_) return S_OK;
+    // A selection made before the first initialisation does not survive it.
+    discarded = std::exchange(selection_, nullptr);
+  }
 
   // The upstream initialises first; a failure leaves this stage ready to try again.
   HRESULT status = KxvContentBase::Initialize();
@@ -100,6 +107,7 @@ HRESULT KxvMultibandSelectorImp::initializeOnce() {
     const HRESULT selected = replaceSelection(kFirstThreeBands, 3);
     if (FAILED(selected)) return selected;
   }
+  MutexLockGuard hold(selectionLock_);
   initialized_ = true;
   return status;
 }
@@ -122,15 +130,24 @@ HRESULT KxvMultibandSelectorImp::selectBands(const uint16_t* bands, uint16_t cou
 }
 
 HRESULT KxvMultibandSelectorImp::replaceSelection(const uint16_t* bands, uint16_t count) {
-  std::unique_ptr<uint16_t[]> map;
+  Selection made;
   if (count != 0) {
-    map.reset(new (std::nothrow) uint16_t[count]);
-    if (map == nullptr) return E_OUTOFMEMORY;
-    std::copy(bands, bands + count, map.get());
+    try {
+      made = std::make_shared<const std::vector<uint16_t>>(bands, bands + count);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
   }
-  bandMap_ = std::move(map);
-  bandCount_ = count;
+  // The one replaced goes when the last decode that holds it returns.
+  Selection replaced;
+  MutexLockGuard hold(selectionLock_);
+  replaced = std::exchange(selection_, std::move(made));
   return S_OK;
+}
+
+KxvMultibandSelectorImp::Selection KxvMultibandSelectorImp::selection() const {
+  MutexLockGuard hold(selectionLock_);
+  return selection_;
 }
 
 HRESULT KX_STDCALL KxvMultibandSelectorImp::GetBands(uint16_t* bands) {
@@ -140,9 +157,9 @@ HRESULT KX_STDCALL KxvMultibandSelectorImp::GetBands(uint16_t* bands) {
 HRESULT KxvMultibandSelectorImp::writeBands(uint16_t* bands) {
   if (bands == nullptr) return E_INVALIDARG;
   // A selection is written as it stands.
-  const uint16_t count = bandCount_;
-  if (count != 0) {
-    std::copy(bandMap_.get(), bandMap_.get() + count, bands);
+  const Selection shown = selection();
+  if (shown && !shown->empty()) {
+    std::copy(shown->begin(), shown->end(), bands);
     return S_OK;
   }
   // Without one, every upstream band in its own order; the caller has room for that many.

@@ -7,8 +7,10 @@
 #define KELVANE_STAGES_KXV_MULTIBAND_SELECTOR_IMP_H
 
 #include <memory>
+#include <vector>
 
 #include "content/kxv_contentBase.h"
+#include "platform/kxMutex.h"
 
 namespace Kelvane {
 
@@ -36,15 +38,23 @@ class KxvMultibandSelectorImp : public KxvContentBase, public IKxMultibandSelect
   HRESULT writeBands(uint16_t* bands);
   HRESULT initializeOnce();
   HRESULT decodeSelectedBands(DecodeBuffer* buffer, uint32_t quality, void* third);
+  // Upstream band index (from 0) of each output band, in output order; null
+  // or empty means no selection: every upstream band passes unchanged. A
+  // selection is never changed once made: a new one replaces it whole, and
+  // a decode keeps the one it began with alive until it returns, whatever
+  // another thread or the upstream itself selects meanwhile.
+  using Selection = std::shared_ptr<const std::vector<uint16_t>>;
+
   // Makes a copy of the count entries the new selection; on failure the old
   // selection stays as it was.
   HRESULT replaceSelection(const uint16_t* bands, uint16_t count);
+  // The selection as it stands, with a reference of the caller's own.
+  Selection selection() const;
 
-  // Upstream band index (from 0) of each output band, in output order;
-  // bandCount_ entries. A count of 0 means no selection: every upstream band
-  // passes unchanged. Replaced whole, never edited in place.
-  uint16_t bandCount_ = 0;
-  std::unique_ptr<uint16_t[]> bandMap_;
+  // Guards selection_ and initialized_, held only while they are read or
+  // replaced, never across a call to the upstream.
+  mutable MutexLock selectionLock_;
+  Selection selection_;
   // Set once the first Initialize has done its work successfully; later
   // calls keep the selection made since.
   bool initialized_ = false;

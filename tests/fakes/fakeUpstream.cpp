@@ -1,5 +1,6 @@
 #include "fakes/fakeUpstream.h"
 
+#include <algorithm>
 #include <new>
 
 #include "fakes/decodeBufferBuilder.h"
@@ -103,6 +104,10 @@ HRESULT FakeUpstream::decodeScene(DecodeBuffer* buffer, uint32_t quality, void* 
     if (SUCCEEDED(status)) buffer->resultCode = config_.decodeResultCode;
     const Tamper tamper = LockedCopy(recordMutex_, decodeTamper_);
     if (tamper && buffer != nullptr) tamper(*buffer);
+    if (bandMap != nullptr && SUCCEEDED(status)) {
+      const std::vector<uint16_t> map(bandMap, bandMap + std::min<uint32_t>(buffer->format.spp, 256));
+      SetLocked(recordMutex_, lastBandMap_, map);
+    }
     return status;
   } catch (...) {
     return E_OUTOFMEMORY;

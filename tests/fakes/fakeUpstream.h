@@ -111,6 +111,10 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
     return scenes.empty() ? Scene() : scenes.back();
   }
   uint32_t lastDecodeQuality() const { return LockedCopy(recordMutex_, lastQuality_); }
+  // The band map of the last DecodeBands call (one entry per sample of its
+  // buffer), read after the tamper of that call has run, as a host reading
+  // the map throughout its decode would.
+  std::vector<uint16_t> lastBandMap() const { return LockedCopy(recordMutex_, lastBandMap_); }
   void* lastDecodeThird() const { return LockedCopy(recordMutex_, lastThird_); }
 
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
@@ -168,6 +172,7 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
 
   mutable std::mutex recordMutex_;  // guards the records below
   std::vector<Scene> scenes_;
+  std::vector<uint16_t> lastBandMap_;
   Tamper decodeTamper_;
   Tamper backgroundTamper_;
   uint32_t lastQuality_ = 0;

@@ -2,6 +2,8 @@
 // shows, what it reports, and what reaches the caller's buffer.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -176,6 +178,39 @@ TEST_F(MultibandSelector, DecodeFailsWithoutSourceOrBandSelectingDecode) {
   EXPECT_TRUE(logger->containsFragment(3, "band-selecting decode"));
   ASSERT_EQ(stage_->SetLogger(nullptr), S_OK);
   logger->Release();
+}
+
+// Selections replaced on one thread, and by the upstream itself in the
+// middle of its decodes, while other threads decode: each decode delivers
+// exactly the bands of one selection, and no map is freed while in use.
+using MultibandSelectorConcurrency = MultibandSelector;
+
+TEST_F(MultibandSelectorConcurrency, SelectionsChangeDuringDecodesAndFromTheUpstream) {
+  Chain(SevenBands());
+  const Bands selections[] = {{0, 1, 2}, {5, 1, 3}, {6, 6, 0}};
+  source_->tamperWithDecodes([&](DecodeBuffer&) { stage_->SetBands(selections[2].data(), 3); });
+  std::atomic<bool> stop{false};
+  std::atomic<int> wrong{0};
+  std::thread selecting([&] {
+    for (int i = 0; !stop; ++i) stage_->SetBands(selections[i % 2 + 1].data(), 3);
+  });
+  std::vector<std::thread> decoders;
+  for (int t = 0; t < 3; ++t) {
+    decoders.emplace_back([&] {
+      for (int i = 0; i < 200; ++i) {
+        OwnedDecodeBuffer buffer(Fakes::MakeScene(i % 50, 3, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
+        if (stage_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr) != S_OK) ++wrong;
+        bool matchesOne = false;
+        for (const Bands& bands : selections)
+          matchesOne |= source_->FirstMismatch(buffer.record(), bands.data()).empty();
+        if (!matchesOne) ++wrong;
+      }
+    });
+  }
+  for (std::thread& decoder : decoders) decoder.join();
+  stop = true;
+  selecting.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
