@@ -13,13 +13,14 @@ namespace {
 uint32_t TextSize(const char* text) { return static_cast<uint32_t>(std::strlen(text) + 1); }
 
 // Writes one class key: the server path (with the threading model) and the
-// display name when the row has one.
+// display name when the row has one. Both are written whatever the first
+// gives; the result is the first failure.
 HRESULT RegisterClass(const KxComClassEntry& row, const char* modulePath) {
   std::unique_ptr<KxComRegEntry> entry = OpenRegEntry(*row.clsid, true);
   if (entry == nullptr) return KX_E_CLASS_KEY;
-  HRESULT status = entry->SetValue("path", modulePath, TextSize(modulePath), false);
-  if (SUCCEEDED(status) && row.name != nullptr) status = entry->SetValue("name", row.name, TextSize(row.name), false);
-  return status;
+  const HRESULT path = entry->SetValue("path", modulePath, TextSize(modulePath), false);
+  const HRESULT name = row.name != nullptr ? entry->SetValue("name", row.name, TextSize(row.name), false) : S_OK;
+  return FAILED(path) ? path : name;
 }
 
 }  // namespace
@@ -27,14 +28,18 @@ HRESULT RegisterClass(const KxComClassEntry& row, const char* modulePath) {
 HRESULT KxRegisterClasses(const KxComClassEntry* table, const char* modulePath) {
   try {
     if (table == nullptr) return E_FAIL;
+    // Without a module path there is nothing a host could load.
+    if (table->clsid != nullptr && (modulePath == nullptr || modulePath[0] == '\0')) return E_FAIL;
+    // A value that cannot be written does not keep later classes from being
+    // registered; the first such failure is the result. A class key that
+    // cannot be created stops the walk (rows written stay written).
+    HRESULT firstFailure = S_OK;
     for (const KxComClassEntry* row = table; row->clsid != nullptr; ++row) {
-      // Without a module path there is nothing a host could load.
-      if (modulePath == nullptr || modulePath[0] == '\0') return E_FAIL;
-      // Rows already written stay written when a later row fails.
       const HRESULT status = RegisterClass(*row, modulePath);
-      if (FAILED(status)) return status;
+      if (status == KX_E_CLASS_KEY) return status;
+      if (FAILED(status) && SUCCEEDED(firstFailure)) firstFailure = status;
     }
-    return S_OK;
+    return firstFailure;
   } catch (...) {
     return E_FAIL;
   }

@@ -9,7 +9,9 @@ namespace Kelvane {
 
 // Registration walk: for each row, the class key with its display name and
 // the InprocServer32 subkey with the module path and ThreadingModel "Both".
-// KX_E_CLASS_KEY when a class key cannot be created (rows written stay written).
+// KX_E_CLASS_KEY when a class key cannot be created (the walk stops there;
+// rows written stay written); otherwise every row is written and the first
+// failed value write, if any, is the result.
 HRESULT KxRegisterClasses(const KxComClassEntry* table, const char* modulePath);
 
 // Unregistration walk: deletes each row's key tree; the result of the last row.

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "com/kxComRegList.h"
 #include "com/kxComRegEntryStore.h"
+#include "com/kxComRegList.h"
 #include "com/kxComRegistration.h"
 #include "com/testComObject.h"
 #include "kelvane/kx_ids.h"
@@ -53,10 +53,14 @@ TEST(SelfRegistration, ReportsWhatCouldNotBeWritten) {
   EXPECT_EQ(KxRegisterClasses(kTable, ""), E_FAIL);
   EXPECT_TRUE(store.Subkeys("CLSID").empty());
 
-  // The second row's server key holds something that is not a values file.
-  std::filesystem::create_directories(store.path() + "/CLSID/" + (kTestObjectKey + 6) + "/InprocServer32/.values");
+  // The first row's server key holds something that is not a values file:
+  // its failure is the result, and the walk goes on to register the rest.
+  const std::string blocked = store.path() + "/CLSID/" + (kWatermarkerKey + 6) + "/InprocServer32/.values";
+  std::filesystem::create_directories(blocked);
   EXPECT_EQ(KxRegisterClasses(kTable, kModulePath), E_FAIL);
   EXPECT_EQ(store.Stored(kWatermarkerKey, ""), SzValue("Kelvane Watermarker Content Imp"));
+  EXPECT_EQ(store.Stored(std::string(kTestObjectKey) + "\\InprocServer32", ""), SzValue(kModulePath));
+  std::filesystem::remove(blocked);
 
   // A root entry "CLSID" that is not a key: no class key can be made.
   std::filesystem::remove_all(store.path() + "/CLSID");

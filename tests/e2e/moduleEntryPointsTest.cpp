@@ -129,5 +129,29 @@ TEST_F(ModuleEntryPoints, TwoProcessesRegisteringAtOnceLeaveOneConsistentSetOfKe
   ::unsetenv("KX_REGISTRY_ROOT");
 }
 
+// A host that loads the module by a relative path still registers the
+// module's absolute path: a registration works from any directory.
+TEST(ModuleLoadedByARelativePath, RegistersItsAbsolutePath) {
+  SupportTestDir directory;
+  const std::string copy = directory / "relative.so";
+  std::filesystem::copy_file(KX_MODULE_PATH, copy);
+  ::setenv("KX_REGISTRY_ROOT", (directory / "registry").c_str(), 1);
+  // In a child process, whose working directory the test may change.
+  const pid_t child = fork();
+  if (child == 0) {
+    void* module = chdir(directory.path().c_str()) == 0 ? ::dlopen("./relative.so", RTLD_NOW | RTLD_LOCAL) : nullptr;
+    auto registerServer =
+        module != nullptr ? reinterpret_cast<KxDllRegisterServerFn>(::dlsym(module, "DllRegisterServer")) : nullptr;
+    _exit(registerServer != nullptr && chdir("/") == 0 && registerServer() == S_OK ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::string path;
+  EXPECT_TRUE(KxRegisteredModulePath(CLSID_KxvTransposerImp, &path));
+  EXPECT_EQ(path, copy);
+  ::unsetenv("KX_REGISTRY_ROOT");
+}
+
 }  // namespace
 }  // namespace Kelvane
