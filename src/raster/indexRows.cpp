@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "raster/colorSpaceCodes.h"
+#include "raster/sampleAccess.h"
 #include "raster/scratchMemory.h"
 
 namespace Kelvane {
@@ -39,7 +40,7 @@ void readIndexRow(const void* row, uint32_t sampleType, uint32_t count, uint32_t
   withIndexType(sampleType, [&](auto tag) {
     using Index = decltype(tag);
     const Index* samples = static_cast<const Index*>(row);
-    for (uint32_t c = 0; c < count; ++c) indices[c] = static_cast<uint32_t>(samples[c]);
+    for (uint32_t c = 0; c < count; ++c) indices[c] = static_cast<uint32_t>(loadSample(samples + c));
   });
 }
 
@@ -47,7 +48,7 @@ void writeIndexRow(void* row, uint32_t sampleType, uint32_t count, const uint32_
   withIndexType(sampleType, [&](auto tag) {
     using Index = decltype(tag);
     Index* samples = static_cast<Index*>(row);
-    for (uint32_t c = 0; c < count; ++c) samples[c] = static_cast<Index>(indices[c]);
+    for (uint32_t c = 0; c < count; ++c) storeSample(samples + c, static_cast<Index>(indices[c]));
   });
 }
 

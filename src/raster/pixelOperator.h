@@ -12,6 +12,7 @@
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
 #include "raster/imageBufferInfo.h"
+#include "raster/sampleAccess.h"
 #include "raster/sampleRange.h"
 #include "raster/sampleTraits.h"
 
@@ -29,10 +30,11 @@ class PixelOperator {
   virtual void setup(const ImageBufferInfo& destination, const ImageBufferInfo& source);
 
   // Destination band i (at destination map[i]) becomes mapSample of source
-  // band i (at source map[i]), for every destination band.
+  // band i (at source map[i]), for every destination band. Samples may lie
+  // off their type's alignment (see sampleAccess.h).
   void apply(Dst* destination, const Src* source) const {
     for (uint8_t i = 0; i < bandCount_; ++i) {
-      destination[destinationMap_[i]] = mapSample(source[sourceMap_[i]]);
+      storeSample(destination + destinationMap_[i], mapSample(loadSample(source + sourceMap_[i])));
     }
   }
 

@@ -299,6 +299,22 @@ TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
   EXPECT_EQ(TurnMismatch(tile, 270), "");
 }
 
+// 16-bit samples on rows of an odd number of bytes, through sample maps that
+// reorder them (so every pixel goes through the pixel copier), are read and
+// written wherever they lie.
+TEST_F(Transposer, SixteenBitSamplesOffTheirAlignmentAreTurnedWhole) {
+  BufferLayout from = BufferLayout::Interleaved(3, KX_TYPE_U16), to = from;
+  from.rowPadding = 1;
+  from.slots = {2, 0, 1};
+  to.rowPadding = 3;
+  OwnedDecodeBuffer source(MakeScene(0, 0, 5, 3), from), turned(MakeScene(0, 0, 3, 5), to);
+  for (uint32_t i = 0; i < 45; ++i) source.setSample(i / 3 % 5, i / 15, i % 3, 0x100 * i + 7);
+  ASSERT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(source.get(), turned.get(), 90), S_OK);
+  EXPECT_EQ(Fakes::FirstSampleMismatch(turned.record(),
+                                       [&](uint32_t x, uint32_t y, uint32_t s) { return source.sample(y, 2 - x, s); }),
+            "");
+}
+
 // Decodes on several threads, while the description is refreshed on another, all come out exact.
 TEST_F(Transposer, ConcurrentDecodesAndDescriptionsStayCorrect) {
   Chain(ImageOf(256, 128), 90);
