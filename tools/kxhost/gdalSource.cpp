@@ -6,6 +6,7 @@
 #include "kxhost/gdalSceneReader.h"
 #include "kxhost/gdalSession.h"
 #include "kxhost/gdalSpatialReference.h"
+#include "kxhost/outputFile.h"
 #include "kxhost/scenePlacement.h"
 
 namespace kxhost {
@@ -43,7 +44,9 @@ bool GdalSource::open(const std::string& path, const Options& options, IKxLogger
     *error = "out of memory";
     return false;
   }
-  // The first dataset handle, and what it says about the image.
+  // The first dataset handle, and what it says about the image. Only a
+  // regular file is opened: opening a FIFO would wait for a writer.
+  if (!IsRegularInput(path, error)) return false;
   GDALDatasetH dataset = source->datasets_.open(path);
   if (dataset == nullptr) {
     *error = "cannot open " + path + ": " + GdalLastError("not a readable raster");

@@ -11,6 +11,7 @@
 
 #include "kxhost/gdalSession.h"
 #include "kxhost/kelvaneApi.h"
+#include "kxhost/outputFile.h"
 
 namespace kxhost {
 
@@ -114,14 +115,23 @@ bool WriteImage(const std::string& path, const RenderedImage& image, std::string
     describeForGeoTiff(memory.handle, image);
     if (image.type == KX_TYPE_S8) options = CSLSetNameValue(options, "PIXELTYPE", "SIGNEDBYTE");
   }
+  // The image appears under its name only once it is whole. No side-car
+  // file is written: nothing is kept in one, and it would carry the
+  // temporary name.
+  OutputFile output(path);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   CPLErrorReset();
-  DatasetCloser written{GDALCreateCopy(driver, path.c_str(), memory.handle, FALSE, options, nullptr, nullptr)};
+  DatasetCloser written{
+      GDALCreateCopy(driver, output.temporaryPath().c_str(), memory.handle, FALSE, options, nullptr, nullptr)};
   CSLDestroy(options);
+  bool whole = false;
   if (written.handle != nullptr) {
     // Closing flushes the file; a failure there is a failed write too.
     GDALClose(std::exchange(written.handle, nullptr));
-    if (CPLGetLastErrorType() != CE_Failure) return true;
+    whole = CPLGetLastErrorType() != CE_Failure;
   }
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  if (whole) return output.commit(error);
   *error = "cannot write " + path + ": " + GdalLastError("the driver refused the image");
   return false;
 }

@@ -12,6 +12,7 @@
 #include "kxhost/mapRectRender.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/moduleLocation.h"
+#include "kxhost/outputFile.h"
 #include "kxhost/progressBar.h"
 #include "kxhost/renderFormat.h"
 #include "kxhost/renderOptions.h"
@@ -25,6 +26,10 @@
 namespace kxhost {
 
 namespace {
+
+// Largest scene held in memory: 2 GiB, a 16384 x 16384 image of four 16-bit
+// samples, far above what a rendering check needs and within a small machine.
+constexpr uint64_t kMostSceneBytes = uint64_t{2} << 30;
 
 // The stages above the source, in chain order; each option that needs a
 // stage adds its step here.
@@ -107,6 +112,17 @@ bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* sce
   return true;
 }
 
+// Whether the scene's samples stay within what kxhost renders in memory; the
+// whole scene is held for the output file, so a tiny file claiming a huge
+// image would otherwise cost its whole size before anything could fail.
+bool fitsInMemory(const Scene& scene, const BufferFormat& format, std::string* error) {
+  const uint64_t bytes = static_cast<uint64_t>(scene.height) * format.rowbytes;
+  if (bytes <= kMostSceneBytes) return true;
+  *error = "the scene needs " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kMostSceneBytes) +
+           " bytes kxhost renders in memory; render part of it with --scene, or at a smaller --mag";
+  return false;
+}
+
 // Geo-referencing of the rendered scene, from the chain's spatial information;
 // `props` describe the image the head presents, turned by `rotate`.
 void georeferenceScene(IKxContentImp* head, const Scene& scene, uint32_t rotate, const RasterProps& props,
@@ -166,6 +182,8 @@ int RenderCommand(const HostContext& context) {
     return ReportFailure("--map-rect replaces --scene and cannot be combined with --bands");
   if (DriverForPath(options.output) == nullptr)
     return ReportFailure("cannot tell the format of " + options.output + " (use .png, .tif or .jpg)");
+  if (SameExistingFile(options.output, options.image))
+    return ReportFailure("-o " + options.output + " names the input image; choose another output");
 
   // The source, and the module when a stage is needed. The module is declared
   // first so that it outlives every object made from it.
@@ -201,7 +219,8 @@ int RenderCommand(const HostContext& context) {
   const bool placed = cacheOptions.hasMapRect
                           ? MapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
                           : sceneFor(options, props, &scene, &error);
-  if (!placed || !RenderBufferFormat(props, scene, &format, &error)) return ReportFailure(error);
+  if (!placed || !RenderBufferFormat(props, scene, &format, &error) || !fitsInMemory(scene, format, &error))
+    return ReportFailure(error);
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);

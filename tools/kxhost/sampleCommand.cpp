@@ -3,6 +3,7 @@
 
 #include "kxhost/commands.h"
 #include "kxhost/imageWriter.h"
+#include "kxhost/outputFile.h"
 #include "kxhost/sampleImage.h"
 
 namespace kxhost {
@@ -45,7 +46,13 @@ int SampleCommand(const HostContext& context) {
   const char* driver = DriverForPath(path);
   if (driver == nullptr || std::strcmp(driver, "GTiff") != 0)
     return ReportFailure("sample images are GeoTIFF files: name it .tif (" + path + ")");
-  if (!WriteSampleImage(path, recipe, &error)) return ReportFailure(error);
+  // Written whole under a temporary name, then named; a failure names the file asked for.
+  OutputFile output(path);
+  if (!WriteSampleImage(output.temporaryPath(), recipe, &error) || !output.commit(&error)) {
+    const size_t temporary = error.find(output.temporaryPath());
+    if (temporary != std::string::npos) error.replace(temporary, output.temporaryPath().size(), path);
+    return ReportFailure(error);
+  }
   std::printf("wrote %s: %u x %u pixels, %u bands, %s, EPSG:3857\n", path.c_str(), recipe.width, recipe.height,
               recipe.bands, recipe.type == GDT_Byte ? "u8" : "u16");
   return 0;

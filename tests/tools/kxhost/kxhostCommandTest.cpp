@@ -6,9 +6,11 @@
 // exit, never a crash, and leaves no output behind.
 #include <gdal.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -19,6 +21,11 @@
 
 namespace kxhost::testing {
 namespace {
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // Bands "3,2,1" as GDAL band numbers; every band for an empty list.
 std::vector<int> bandNumbers(const std::string& list, int all) {
@@ -199,7 +206,17 @@ TEST(KxhostBadInput, EndsInOneErrorLineAndNonZeroExit) {
       {{"render", image, "-o", output, "--map-rect", "1113194.9,6446275.8,100,100", "--srs", "EPSG:4326"},
        "0x80041281"},
       {{"cache-stats", directory + "/missing"}, "is not a directory"},
+      {{"render", image, "-o", image}, "names the input image"},
+      {{"render", image, "-o", directory + "/link.tif"}, "names the input image"},
+      {{"render", directory + "/fifo.tif", "-o", output}, "not a regular file"},
+      {{"render", directory + "/huge.vrt", "-o", output}, "more than the 2147483648 bytes kxhost renders in memory"},
   };
+  std::filesystem::create_symlink(image, directory + "/link.tif");
+  ASSERT_EQ(mkfifo((directory + "/fifo.tif").c_str(), 0600), 0);
+  // A tiny file claiming 100000 x 100000 pixels.
+  std::ofstream(directory + "/huge.vrt") << "<VRTDataset rasterXSize=\"100000\" rasterYSize=\"100000\">"
+                                            "<VRTRasterBand dataType=\"Byte\" band=\"1\"/></VRTDataset>";
+  const std::string kept = ReadFileBytes(image);
   for (const auto& [arguments, message] : cases) {
     SCOPED_TRACE(message);
     const KxhostRun run = RunKxhost(arguments);
@@ -210,6 +227,23 @@ TEST(KxhostBadInput, EndsInOneErrorLineAndNonZeroExit) {
     EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
     for (const char* written : {"/out.tif", "/out.png"}) EXPECT_FALSE(std::filesystem::exists(directory + written));
   }
+  EXPECT_EQ(ReadFileBytes(image), kept);
+}
+
+// A write that fails part way (here at a file size limit) leaves neither a
+// partial output nor a temporary file, and an earlier output stays as it was.
+TEST_F(KxhostRender, AFailedWriteLeavesTheEarlierOutputAlone) {
+  const std::string source = sample("source.tif", 3, "u8", "300x200");
+  for (const char* name : {"out.tif", "out.png", "out.jpg"}) {
+    SCOPED_TRACE(name);
+    std::ofstream(path(name)) << "earlier output";
+    const KxhostRun run = RunKxhost({"render", source, "-o", path(name)}, "trap '' XFSZ; ulimit -f 1;");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.err.find("cannot write " + path(name)), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(path(name)), "earlier output");
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(directory_))
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
 }  // namespace

@@ -45,10 +45,10 @@ std::vector<std::string> KxhostRun::errorLines() const {
   return lines;
 }
 
-KxhostRun RunKxhost(const std::vector<std::string>& arguments) {
+KxhostRun RunKxhost(const std::vector<std::string>& arguments, const std::string& setup) {
   // Each run captures its output in a directory of its own.
   const std::filesystem::path directory = FreshTestDirectory();
-  std::string command = quoted(KXHOST_PATH);
+  std::string command = setup + " exec " + quoted(KXHOST_PATH);
   for (const std::string& argument : arguments) command += " " + quoted(argument);
   command += " >" + quoted((directory / "out").string()) + " 2>" + quoted((directory / "err").string());
   const int status = std::system(command.c_str());

@@ -22,8 +22,9 @@ struct KxhostRun {
   std::vector<std::string> errorLines() const;
 };
 
-// Runs the built kxhost with `arguments` (each passed as one word).
-KxhostRun RunKxhost(const std::vector<std::string>& arguments);
+// Runs the built kxhost with `arguments` (each passed as one word), after
+// the shell commands `setup` (limits, signal dispositions) when given.
+KxhostRun RunKxhost(const std::vector<std::string>& arguments, const std::string& setup = "");
 
 // Expects kxhost to fail on `arguments` with a single error line that says `message`.
 void ExpectOneErrorLine(const std::vector<std::string>& arguments, const std::string& message);
