@@ -1,10 +1,12 @@
-// kxhost cache-stats DIR: the tiles and bytes a persistent pixel cache holds
-// in each level directory (one per magnification), and in all.
+// kxhost cache-stats DIR: the tiles and bytes each persistent pixel cache
+// below DIR holds in each level directory (one per magnification), with the
+// source, band list and tile size each was made for, and in all.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <system_error>
@@ -16,6 +18,9 @@ namespace kxhost {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Levels of nesting below DIR that hold caches: source, band list, tile size.
+constexpr int kDeepestCache = 3;
 
 struct LevelStats {
   std::string name;
@@ -82,6 +87,33 @@ bool reportLevels(const fs::path& root, const std::string& label, LevelStats* to
   return true;
 }
 
+// Reports every cache below `directory` (its own levels first, then its
+// subdirectories by name), labelled by the path from the top; a source
+// directory's description comes before its caches.
+bool reportTree(const fs::path& directory, const std::string& label, int depth, LevelStats* total, std::string* error) {
+  if (!reportLevels(directory, label, total, error)) return false;
+  std::map<std::string, fs::path> children;
+  std::error_code failure;
+  for (fs::directory_iterator it(directory, failure), end; !failure && it != end; it.increment(failure)) {
+    double level = 0.0;
+    const std::string name = it->path().filename().string();
+    if (it->is_directory(failure) && !levelOf(name, &level)) children[name] = it->path();
+  }
+  // Deeper than source, band list and tile size is no cache kxhost made.
+  for (const auto& [name, path] : children) {
+    if (depth >= kDeepestCache) break;
+    std::ifstream source(path / "source.txt");
+    if (source) {
+      std::string line, text;
+      while (std::getline(source, line)) text += (text.empty() ? "" : ", ") + line;
+      std::printf("source %s: %s\n", name.c_str(), text.c_str());
+    }
+    const std::string nested = source ? "  " : label + name + " ";
+    if (!reportTree(path, nested, depth + 1, total, error)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CacheStatsCommand(const HostContext& context) {
@@ -92,18 +124,10 @@ int CacheStatsCommand(const HostContext& context) {
   std::error_code failure;
   if (!fs::is_directory(root, failure)) return ReportFailure(root.string() + " is not a directory");
 
-  // The cache of whole images, then the caches that kxhost keeps per band list
-  // ("bands-3-2-1") below the same directory.
+  // The caches below the directory: one per source, band list and tile size
+  // as kxhost keeps them (see cacheKey.h), or the directory itself.
   LevelStats total;
-  if (!reportLevels(root, "", &total, &error)) return ReportFailure(error);
-  std::map<std::string, fs::path> bandCaches;
-  for (fs::directory_iterator it(root, failure), end; !failure && it != end; it.increment(failure)) {
-    const std::string name = it->path().filename().string();
-    if (it->is_directory(failure) && name.rfind("bands-", 0) == 0) bandCaches[name] = it->path();
-  }
-  for (const auto& [name, path] : bandCaches) {
-    if (!reportLevels(path, name + " ", &total, &error)) return ReportFailure(error);
-  }
+  if (!reportTree(root, "", 0, &total, &error)) return ReportFailure(error);
   std::printf("total %37llu tiles %14llu bytes\n", static_cast<unsigned long long>(total.tiles),
               static_cast<unsigned long long>(total.bytes));
   if (total.temporaryFiles != 0)

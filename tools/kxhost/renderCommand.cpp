@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kxhost/cacheKey.h"
 #include "kxhost/cacheOptions.h"
 #include "kxhost/commands.h"
 #include "kxhost/gdalSource.h"
@@ -31,37 +32,44 @@ namespace {
 // samples, far above what a rendering check needs and within a small machine.
 constexpr uint64_t kMostSceneBytes = uint64_t{2} << 30;
 
+// Tile size of a cache when none is given: the module's own default, set
+// explicitly so that the cache directory's name always says it.
+constexpr uint32_t kDefaultCacheTile = 512;
+
 // The stages above the source, in chain order; each option that needs a
-// stage adds its step here.
-std::vector<StageStep> stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions,
-                                     const std::optional<PixelReplacement>& replacement,
-                                     const std::shared_ptr<const WatermarkImage>& watermark) {
-  std::vector<StageStep> steps;
+// stage adds its step here. The cache keeps its tiles in a directory of the
+// source, band list and tile size below --cache DIR (see cacheKey.h).
+bool stageStepsFor(const RenderOptions& options, CacheOptions cacheOptions,
+                   const std::optional<PixelReplacement>& replacement,
+                   const std::shared_ptr<const WatermarkImage>& watermark, std::vector<StageStep>* steps,
+                   std::string* error) {
   // The selector decodes through the source's band-selecting decode, which it
   // finds down the chain, so it sits below the cache: a cache under it would
-  // be passed by. Tile names do not carry the band list, so each list keeps
-  // its tiles in a subdirectory of its own.
+  // be passed by.
   if (!options.bands.empty()) {
     std::vector<uint16_t> bandMap;
-    std::string bandList;
-    for (uint32_t band : options.bands) {
-      bandMap.push_back(static_cast<uint16_t>(band - 1));
-      bandList += (bandList.empty() ? "bands-" : "-") + std::to_string(band);
-    }
-    steps.push_back(MultibandSelectorStep(bandMap));
-    if (!cacheOptions.directory.empty()) cacheOptions.directory += "/" + bandList;
+    for (uint32_t band : options.bands) bandMap.push_back(static_cast<uint16_t>(band - 1));
+    steps->push_back(MultibandSelectorStep(bandMap));
   }
   // Otherwise the cache sits directly above the source.
-  if (cacheOptions.useStage) steps.push_back(PersistantPixelCacheStep(cacheOptions));
+  if (!cacheOptions.directory.empty()) {
+    cacheOptions.tileWidth = cacheOptions.tileWidth.value_or(kDefaultCacheTile);
+    cacheOptions.tileHeight = cacheOptions.tileHeight.value_or(kDefaultCacheTile);
+    const SourceIdentity source = IdentifySource(options.image, options.resamplingName);
+    if (!DescribeSourceDirectory(cacheOptions.directory, source, error)) return false;
+    cacheOptions.directory = CacheDirectoryFor(cacheOptions.directory, source, options.bands, *cacheOptions.tileWidth,
+                                               *cacheOptions.tileHeight);
+  }
+  if (cacheOptions.useStage) steps->push_back(PersistantPixelCacheStep(cacheOptions));
   // The replacer works on the selected bands above the cache, whose tiles
   // keep the source's own pixels whatever is replaced.
-  if (replacement) steps.push_back(PixelReplacerStep(*replacement));
+  if (replacement) steps->push_back(PixelReplacerStep(*replacement));
   // The transposer turns whatever the stages below it deliver.
-  if (options.rotate != 0) steps.push_back(TransposerStep(options.rotate));
+  if (options.rotate != 0) steps->push_back(TransposerStep(options.rotate));
   // The watermarker marks the finished picture, so it goes last, above the
   // transposer: its stamp sits upright in the corner of every decoded tile.
-  if (watermark) steps.push_back(WatermarkerStep(watermark));
-  return steps;
+  if (watermark) steps->push_back(WatermarkerStep(watermark));
+  return true;
 }
 
 bool checkBands(const RenderOptions& options, const GdalImage& image, std::string* error) {
@@ -194,7 +202,8 @@ int RenderCommand(const HostContext& context) {
       !checkBands(options, source->image(), &error))
     return ReportFailure(error);
   if (replacement && !checkReplacement(*replacement, options, *source.get(), &error)) return ReportFailure(error);
-  const std::vector<StageStep> steps = stageStepsFor(options, cacheOptions, replacement, watermark);
+  std::vector<StageStep> steps;
+  if (!stageStepsFor(options, cacheOptions, replacement, watermark, &steps, &error)) return ReportFailure(error);
   ModuleLibrary module;
   if (!steps.empty() && !OpenModule(context, module, &error)) return ReportFailure(error);
 

@@ -99,6 +99,7 @@ bool ParseRenderOptions(const CommandLine& line, RenderOptions* options, std::st
     return refuse(error, "--threads must be a number from 1 to 256");
   if (line.has("resampling") && !parseResampling(line.value("resampling", ""), &parsed.resampling))
     return refuse(error, "--resampling must be nearest, bilinear, cubic, cubicspline, lanczos, average or mode");
+  parsed.resamplingName = line.value("resampling", parsed.resamplingName);
   if (!ParseRotateOption(line, &parsed.rotate, error)) return false;
   *options = std::move(parsed);
   return true;

@@ -22,6 +22,7 @@ struct RenderOptions {
   uint32_t tile = 0;  // 0: one decode of the whole scene
   uint32_t threads = 1;
   GDALRIOResampleAlg resampling = GRIORA_NearestNeighbour;
+  std::string resamplingName = "nearest";
   uint32_t rotate = 0;  // clockwise degrees (90, 180, 270); 0: not turned
 };
 

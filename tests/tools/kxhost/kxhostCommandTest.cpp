@@ -142,10 +142,13 @@ TEST_F(KxhostCache, ARepeatedRenderComesFromTheTileFiles) {
   EXPECT_EQ(runs[1].err.find("cache miss"), std::string::npos) << runs[1].err;
   EXPECT_NE(runs[1].err.find("numCuts: 0/0"), std::string::npos) << runs[1].err;
 
-  // Three columns and two rows of tiles, 300 x 200 RGB bytes in all.
+  // Three columns and two rows of tiles, 300 x 200 RGB bytes in all, kept
+  // under the source's name and key, its band list and its tile size.
   const KxhostRun stats = RunKxhost({"cache-stats", path("cache")});
   ASSERT_EQ(stats.exitCode, 0) << stats.err;
-  EXPECT_NE(stats.out.find("level -0.000000  magnification 1"), std::string::npos) << stats.out;
+  EXPECT_NE(stats.out.find("source sample.tif."), std::string::npos) << stats.out;
+  EXPECT_NE(stats.out.find(": path " + std::filesystem::canonical(image).string() + ", size "), std::string::npos);
+  EXPECT_NE(stats.out.find("bands-all tiles-128x128 level -0.000000  magnification 1"), std::string::npos);
   EXPECT_NE(stats.out.find("6 tiles         180000 bytes"), std::string::npos) << stats.out;
 
   // A band selection is cached below the selector, in a directory of its own.
@@ -157,7 +160,35 @@ TEST_F(KxhostCache, ARepeatedRenderComesFromTheTileFiles) {
   }
   EXPECT_NE(selected[0].err.find("cache miss"), std::string::npos) << selected[0].err;
   EXPECT_NE(selected[1].err.find("numCuts: 0/0"), std::string::npos) << selected[1].err;
-  EXPECT_NE(RunKxhost({"cache-stats", path("cache")}).out.find("bands-3-1 level -0.000000"), std::string::npos);
+  EXPECT_NE(RunKxhost({"cache-stats", path("cache")}).out.find("bands-3-1 tiles-128x128 level -0.000000"),
+            std::string::npos);
+}
+
+// One --cache DIR for two images of one size, and for one image in two tile
+// sizes: every render gives its own source's pixels, and an earlier
+// configuration is still served from its tiles afterwards.
+TEST_F(KxhostCache, EachSourceAndTileSizeKeepsTilesOfItsOwn) {
+  const std::string first = sample("first.tif", 3, "u8", "300x200");
+  const std::string swapped = path("swapped.tif");
+  ASSERT_EQ(RunKxhost({"render", first, "-o", swapped, "--bands", "3,2,1"}).exitCode, 0);
+  const std::pair<std::string, const char*> renders[] = {
+      {first, "128x128"}, {swapped, "128x128"}, {first, "64x128"}, {swapped, "64x128"}, {first, "128x128"}};
+  std::string last;
+  for (const auto& [image, tile] : renders) {
+    SCOPED_TRACE(image + " " + tile);
+    const KxhostRun run =
+        RunKxhost({"-v", "render", image, "--cache", path("cache"), "--cache-tile", tile, "-o", path("out.tif")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadWholeImage(path("out.tif")).samples, ReadWholeImage(image).samples);
+    // Each is cached in a directory made for it, never passed by.
+    EXPECT_EQ(run.err.find("bypassing the cache"), std::string::npos) << run.err;
+    last = run.err;
+  }
+  EXPECT_NE(last.find("numCuts: 0/0"), std::string::npos) << last;
+  const KxhostRun stats = RunKxhost({"cache-stats", path("cache")});
+  EXPECT_NE(stats.out.find("source first.tif."), std::string::npos) << stats.out;
+  EXPECT_NE(stats.out.find("source swapped.tif."), std::string::npos) << stats.out;
+  EXPECT_NE(stats.out.find("bands-all tiles-64x128 level"), std::string::npos) << stats.out;
 }
 
 TEST_F(KxhostCache, AMapRectangleRendersThePixelsOfItsScene) {
