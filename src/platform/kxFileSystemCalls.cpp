@@ -21,12 +21,12 @@ namespace {
 [[maybe_unused]] const char* messageOf(int status, const char* buffer) { return status == 0 ? buffer : nullptr; }
 [[maybe_unused]] const char* messageOf(const char* text, const char*) { return text; }
 
-}  // namespace
-
-namespace {
-
-// The status call's answer as a FileStat.
-void describeStatus(const struct stat64& info, FileStat* out) {
+// Runs a status call (one that follows links, or one that does not) and
+// describes its answer as a FileStat.
+int statusOf(int (*call)(const char*, struct stat64*), const char* nativePath, FileStat* out) {
+  if (nativePath == nullptr || out == nullptr) return EINVAL;
+  struct stat64 info;
+  if (call(nativePath, &info) != 0) return errno;
   const uint64_t size = static_cast<uint64_t>(info.st_size);
   out->sizeLow = static_cast<uint32_t>(size);
   out->sizeHigh = static_cast<uint32_t>(size >> 32);
@@ -36,25 +36,14 @@ void describeStatus(const struct stat64& info, FileStat* out) {
   out->creationTime = 0;
   out->isDirectory = S_ISDIR(info.st_mode);
   out->isRegularFile = S_ISREG(info.st_mode);
+  return 0;
 }
 
 }  // namespace
 
-int KxStatFile(const char* nativePath, FileStat* out) {
-  if (nativePath == nullptr || out == nullptr) return EINVAL;
-  struct stat64 info;
-  if (stat64(nativePath, &info) != 0) return errno;
-  describeStatus(info, out);
-  return 0;
-}
+int KxStatFile(const char* nativePath, FileStat* out) { return statusOf(stat64, nativePath, out); }
 
-int KxStatEntry(const char* nativePath, FileStat* out) {
-  if (nativePath == nullptr || out == nullptr) return EINVAL;
-  struct stat64 info;
-  if (lstat64(nativePath, &info) != 0) return errno;
-  describeStatus(info, out);
-  return 0;
-}
+int KxStatEntry(const char* nativePath, FileStat* out) { return statusOf(lstat64, nativePath, out); }
 
 int KxMakeDirectory(const char* nativePath) {
   if (nativePath == nullptr) return EINVAL;
