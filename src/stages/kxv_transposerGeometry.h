@@ -15,6 +15,13 @@ namespace Kelvane {
 // angle (0 included) has none.
 std::optional<uint32_t> KxvTurnModeOf(uint32_t angle);
 
+// Whether a turn can carry the samples of `from` into `to`: it moves them
+// unchanged, so both must hold the same colour space, samples per pixel,
+// sample type and bits per sample.
+inline bool KxvTurnKeepsSamples(const BufferFormat& from, const BufferFormat& to) {
+  return from.colorSpace == to.colorSpace && from.spp == to.spp && from.type == to.type && from.bps == to.bps;
+}
+
 // Whether the angle exchanges width and height (90 and 270).
 inline bool KxvTurnSwapsAxes(uint32_t angle) { return angle == 90 || angle == 270; }
 

@@ -120,6 +120,10 @@ HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint3
   if (FAILED(status)) return status;
   DecodeBuffer working;
   KxvDecodeBufConfig::InitFromProps(working, upstreamScene, source);
+  // Samples of another layout than the caller's could not be turned into its
+  // buffer: nothing is decoded, and no working memory sized by an upstream's
+  // band count (which may be anything) is asked for.
+  if (!KxvTurnKeepsSamples(working.format, buffer->format)) return E_INVALIDARG;
 
   // Pixel memory only when pixels are asked for; it goes back to the pool on every path.
   KxvWorkingBufferPool::Lease memory;

@@ -20,11 +20,6 @@ namespace {
 
 using PixelShape = KxvDecodeBufConfig::PixelExtent;
 
-// The sample description a turn keeps unchanged.
-bool SameSamples(const BufferFormat& a, const BufferFormat& b) {
-  return a.colorSpace == b.colorSpace && a.spp == b.spp && a.type == b.type && a.bps == b.bps;
-}
-
 // A source that takes any scene in any layout: checking a buffer against it
 // leaves only the question whether its own layout can be addressed.
 RasterProps AnyLayoutSource() {
@@ -108,7 +103,7 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     // Two buffers with pixel memory, holding the same kind of samples.
     if (source == nullptr || destination == nullptr) return E_INVALIDARG;
     if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
-    if (!SameSamples(source->format, destination->format)) return E_INVALIDARG;
+    if (!KxvTurnKeepsSamples(source->format, destination->format)) return E_INVALIDARG;
     // Every sample of a pixel moves, or nothing does.
     if (!EverySampleCanMove(source->format)) return E_INVALIDARG;
     const std::optional<PixelShape> from = KxvDecodeBufConfig::PixelExtentOf(*source);

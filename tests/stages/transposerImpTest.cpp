@@ -248,6 +248,20 @@ TEST_F(Transposer, TransposeRefusesBuffersThatDoNotFitTheTurn) {
   EXPECT_EQ(transposer->Transpose(source.get(), turned.get(), 90), E_FAIL);
 }
 
+// An upstream whose samples the caller's buffer does not hold (here one
+// claiming 2^31-1 bands, whose working buffer would take 8 GiB) has nothing
+// decoded and nothing allocated: the turn could not carry them anyway.
+TEST_F(Transposer, AnUpstreamLayoutTheTurnCannotCarryCostsNoWorkingBuffer) {
+  FakeUpstreamConfig config = ImageOf(64, 32);
+  config.numBands = 0x7FFFFFFF;
+  config.colorSpace = KX_CS_MULTIBAND;
+  Chain(config, 90);
+  OwnedDecodeBuffer buffer(MakeScene(0, 0, 4, 1), kRgb8);
+  EXPECT_EQ(Decode(buffer), E_INVALIDARG);
+  EXPECT_EQ(source_->decodeCount(), 0u);
+  EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
+}
+
 // Every sample a pixel holds is turned, whether or not its colour space
 // names that many (none for spaces without a library code, three for RGB,
 // one for multiband); a pixel whose samples cannot all be described is
