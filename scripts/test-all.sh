@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test flavour: x86-64 (optimised, assertions on),
-# 32-bit x86 (-m32, run under qemu-i386) and x86-64 with ASan + UBSan.
+# 32-bit x86 (-m32, run under qemu-i386), x86-64 with ASan + UBSan, the
+# libFuzzer targets over a bounded number of inputs each (clang), and the
+# concurrency tests under ThreadSanitizer. Prints each flavour's time.
 # Installs what it needs on a fresh Debian 12 machine first.
-# Usage: scripts/test-all.sh [flavour ...]   (flavours: x86-64 i386 sanitize)
+# Usage: scripts/test-all.sh [flavour ...]   (flavours: x86-64 i386 sanitize fuzz tsan)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,7 +12,7 @@ root=$(pwd)
 "$root/scripts/install-deps.sh" || { echo "dependency installation failed" >&2; exit 1; }
 
 flavours=("$@")
-[ ${#flavours[@]} -eq 0 ] && flavours=(x86-64 i386 sanitize)
+[ ${#flavours[@]} -eq 0 ] && flavours=(x86-64 i386 sanitize fuzz tsan)
 jobs=$(nproc)
 
 # Each flavour is a preset of CMakePresets.json (build/<flavour>).
@@ -26,8 +28,9 @@ status=0
 summaries=()
 mkdir -p "$root/build"
 for flavour in "${flavours[@]}"; do
+  started=$(date +%s)
   case $flavour in
-    x86-64 | i386 | sanitize) configure "$flavour" ;;
+    x86-64 | i386 | sanitize | fuzz | tsan) configure "$flavour" ;;
     *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
   esac || { echo "$flavour: configure failed"; status=1; continue; }
 
@@ -39,8 +42,13 @@ for flavour in "${flavours[@]}"; do
     continue
   fi
   log="$root/build/$flavour.ctest.log"
+  # The fuzz flavour runs its fuzzers, the tsan flavour its concurrency tests.
+  selection=()
+  [ "$flavour" = fuzz ] && selection=(-L fuzz)
+  [ "$flavour" = tsan ] && selection=(-L concurrency)
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir "$root/build/$flavour" -j "$jobs" --output-on-failure >"$log" 2>&1
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir "$root/build/$flavour" -j "$jobs" --output-on-failure "${selection[@]}" >"$log" 2>&1
   rc=$?
   grep -E -A200 'tests passed|tests failed' "$log" | tail -n 40
   line=$(grep -E '[0-9]+% tests passed' "$log" | tail -n 1)
@@ -55,7 +63,7 @@ for flavour in "${flavours[@]}"; do
   passed=$((count - failed))
   total_pass=$((total_pass + passed))
   total_fail=$((total_fail + failed))
-  summaries+=("$flavour: $passed passed, $failed failed")
+  summaries+=("$flavour: $passed passed, $failed failed in $(($(date +%s) - started)) s")
   [ "$rc" -ne 0 ] && status=1
 done
 

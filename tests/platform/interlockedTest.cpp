@@ -8,7 +8,7 @@
 namespace Kelvane {
 namespace {
 
-TEST(Interlocked, ConcurrentIncrementsAreAllCountedAndSwapsCompare) {
+TEST(InterlockedConcurrency, IncrementsAreAllCountedAndSwapsCompare) {
   int32_t counter = 5;
   auto bump = [&counter] {
     for (int i = 0; i < 1000; ++i) KxInterlockedIncrement(&counter);

@@ -95,7 +95,7 @@ TEST(RegistryValueFile, EveryDamagedByteAndEveryTruncationIsRefused) {
   EXPECT_FALSE(KxDecodeValueSet(twice.data(), twice.size(), &decoded));
 }
 
-TEST(RegistryStoreValues, ConcurrentWritersOfOneKeyLoseNoValue) {
+TEST(RegistryStoreConcurrency, WritersOfOneKeyLoseNoValue) {
   RegistryTestStore store;
   const KxHKEY key = store.Open("K");
   auto writer = [key](char prefix) {

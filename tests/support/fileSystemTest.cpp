@@ -44,7 +44,7 @@ TEST(FileSystemTest, InvalidPathsAreRefusedBeforeAnythingIsMade) {
   EXPECT_TRUE(isValidPath(PathString("/tmp/caf\xC3\xA9/a\x1F")));
 }
 
-TEST(FileSystemTest, ConcurrentCreatorsOfOneTreeAllSucceed) {
+TEST(FileSystemConcurrency, CreatorsOfOneTreeAllSucceed) {
   SupportTestDir dir;
   const PathString leaf((dir / "a/b/c/d/e").c_str());
   std::vector<uint32_t> results(6, 99);

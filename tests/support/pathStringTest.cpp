@@ -47,7 +47,7 @@ TEST(PathStringTest, EncodingsOfWellFormedAndIllFormedTexts) {
   EXPECT_EQ(text(PathString(PathString("/tmp"), "caf\xC3\xA9", KxTextEncoding::kAnsi)), "/tmp/caf\xC3\xA9");
 }
 
-TEST(PathStringTest, ConcurrentFirstRequestsAllSeeOneInstalledForm) {
+TEST(PathStringConcurrency, FirstRequestsAllSeeOneInstalledForm) {
   constexpr int kThreads = 8;
   for (int round = 0; round < 20; ++round) {
     const PathString path(("/tmp/cache/" + std::to_string(round) + "/r0.c0.raw").c_str());

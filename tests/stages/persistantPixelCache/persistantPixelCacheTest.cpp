@@ -480,13 +480,26 @@ int DecodeInThreads(const std::vector<CacheChain*>& chains, int workers, unsigne
 }
 
 // Eight threads on one stage and four on a second, while another process
-// decodes alongside with its own stage.
+// decodes alongside with its own stage, and the host changes the first
+// stage's settings meanwhile.
 TEST(PersistantPixelCacheConcurrency, ThreadsStagesAndProcessesShareOneDirectory) {
   SupportTestDir dir;
   const pid_t child = StartChildProcess([&] { return DecodeInThreads({NewChain(dir.path()).get()}, 2, 300) == 0; });
   std::unique_ptr<CacheChain> first = NewChain(dir.path());
   std::unique_ptr<CacheChain> second = NewChain(dir.path());
+  std::atomic<bool> stop{false};
+  std::thread configuring([&] {
+    IKxPersistantPixelCache2* settings = first->settings();
+    for (uint32_t i = 0; !stop; ++i) {
+      settings->SetMaxCuts(i % 5);
+      settings->SetUtilityThreshold(i % 3 == 0 ? 0.5 : 0.0);
+      settings->SetTileRatioThreshold(i % 7 == 0 ? 0.01 : 0.0);
+      settings->SetCacheDirectory(i % 4 == 0 ? nullptr : dir.path().c_str());
+    }
+  });
   EXPECT_EQ(DecodeInThreads({first.get(), first.get(), second.get()}, 12, 200), 0);
+  stop = true;
+  configuring.join();
   EXPECT_TRUE(ChildProcessSucceeded(child));
 
   // Every file is a whole tile (its size is what its name says); nothing else is left.
