@@ -27,14 +27,15 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
   void apply(Dst* destination, const Src* source) const {
     if constexpr (kColorimetric) {
       uint8_t cmyk[4];
-      for (int ink = 0; ink < 4; ++ink) cmyk[ink] = deviceValue(source[this->sourceAt[ink]]);
+      for (int ink = 0; ink < 4; ++ink) cmyk[ink] = deviceValue(loadSample(source + this->sourceAt[ink]));
       uint8_t rgb[3];
       cmykToRgb8(cmyk, rgb);
       store(destination, rgb);
     } else {
-      const double black = source[this->sourceAt[3]];
+      const double black = loadSample(source + this->sourceAt[3]);
       for (int band = 0; band < 3; ++band) {
-        destination[this->destinationAt[band]] = separated(source[this->sourceAt[band]], black);
+        storeSample<Dst>(destination + this->destinationAt[band],
+                         separated(loadSample(source + this->sourceAt[band]), black));
       }
     }
   }
@@ -60,7 +61,7 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
         } else {
           for (uint32_t i = 0; i < n; ++i) {
             const Src* pixel = from + static_cast<ptrdiff_t>(i) * sourceStep;
-            for (int ink = 0; ink < 4; ++ink) cmyk[4 * i + ink] = deviceValue(pixel[this->sourceAt[ink]]);
+            for (int ink = 0; ink < 4; ++ink) cmyk[4 * i + ink] = deviceValue(loadSample(pixel + this->sourceAt[ink]));
           }
         }
         cmykToRgbRow8(inks, compactDestination ? reinterpret_cast<uint8_t*>(to) : rgb, n);
@@ -86,7 +87,7 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
 
   void store(Dst* destination, const uint8_t rgb[3]) const {
     for (int band = 0; band < 3; ++band) {
-      destination[this->destinationAt[band]] = clampToRange(rgb[band], this->destinationRange);
+      storeSample<Dst>(destination + this->destinationAt[band], clampToRange(rgb[band], this->destinationRange));
     }
   }
 

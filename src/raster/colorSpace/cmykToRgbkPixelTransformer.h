@@ -14,15 +14,15 @@ template <typename Dst, typename Src>
 class CMYKtoRGBKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kColorSpaceCMYK, kColorSpaceRGBK, 4, 4> {
  public:
   void apply(Dst* destination, const Src* source) const {
-    const Src c = source[this->sourceAt[0]];
-    const Src m = source[this->sourceAt[1]];
-    const Src y = source[this->sourceAt[2]];
-    const double k = source[this->sourceAt[3]];
+    const Src c = loadSample(source + this->sourceAt[0]);
+    const Src m = loadSample(source + this->sourceAt[1]);
+    const Src y = loadSample(source + this->sourceAt[2]);
+    const double k = loadSample(source + this->sourceAt[3]);
     const double top = this->destinationTop();
-    destination[this->destinationAt[0]] = this->mapResult(top - (c + k) * 0.5);
-    destination[this->destinationAt[1]] = this->mapResult(top - (m + k) * 0.5);
-    destination[this->destinationAt[2]] = this->mapResult(top - (y + k) * 0.5);
-    destination[this->destinationAt[3]] = this->mapResult(std::min(c, std::min(m, y)));
+    storeSample<Dst>(destination + this->destinationAt[0], this->mapResult(top - (c + k) * 0.5));
+    storeSample<Dst>(destination + this->destinationAt[1], this->mapResult(top - (m + k) * 0.5));
+    storeSample<Dst>(destination + this->destinationAt[2], this->mapResult(top - (y + k) * 0.5));
+    storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(std::min(c, std::min(m, y))));
   }
 };
 

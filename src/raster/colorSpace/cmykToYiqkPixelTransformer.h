@@ -15,18 +15,21 @@ template <typename Dst, typename Src>
 class CMYKtoYIQKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kColorSpaceCMYK, kColorSpaceYIQK, 4, 4> {
  public:
   void apply(Dst* destination, const Src* source) const {
-    const Src cyan = source[this->sourceAt[0]];
-    const Src magenta = source[this->sourceAt[1]];
-    const Src yellow = source[this->sourceAt[2]];
+    const Src cyan = loadSample(source + this->sourceAt[0]);
+    const Src magenta = loadSample(source + this->sourceAt[1]);
+    const Src yellow = loadSample(source + this->sourceAt[2]);
     const double c = cyan;
     const double m = magenta;
     const double y = yellow;
-    const double k = source[this->sourceAt[3]];
-    destination[this->destinationAt[0]] =
-        this->mapResult(255.0 - double{0.5f} * k - double{0.15f} * c - double{0.3f} * m - double{0.05f} * y);
-    destination[this->destinationAt[1]] = this->mapResult(double{-0.3f} * c + double{0.14f} * m + double{0.16f} * y);
-    destination[this->destinationAt[2]] = this->mapResult(double{-0.105f} * c + double{0.265f} * m - double{0.16f} * y);
-    destination[this->destinationAt[3]] = this->mapResult(std::min(cyan, std::min(magenta, yellow)));
+    const double k = loadSample(source + this->sourceAt[3]);
+    storeSample<Dst>(
+        destination + this->destinationAt[0],
+        this->mapResult(255.0 - double{0.5f} * k - double{0.15f} * c - double{0.3f} * m - double{0.05f} * y));
+    storeSample<Dst>(destination + this->destinationAt[1],
+                     this->mapResult(double{-0.3f} * c + double{0.14f} * m + double{0.16f} * y));
+    storeSample<Dst>(destination + this->destinationAt[2],
+                     this->mapResult(double{-0.105f} * c + double{0.265f} * m - double{0.16f} * y));
+    storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(std::min(cyan, std::min(magenta, yellow))));
   }
 };
 

@@ -15,10 +15,10 @@ class GrayscaleToRGBPixelTransformer
   // The grey sample is the source pixel's first sample, wherever its map
   // points.
   void apply(Dst* destination, const Src* source) const {
-    const Dst grey = this->mapSample(source[0]);
-    destination[this->destinationAt[0]] = grey;
-    destination[this->destinationAt[1]] = grey;
-    destination[this->destinationAt[2]] = grey;
+    const Dst grey = this->mapSample(loadSample(source));
+    storeSample<Dst>(destination + this->destinationAt[0], grey);
+    storeSample<Dst>(destination + this->destinationAt[1], grey);
+    storeSample<Dst>(destination + this->destinationAt[2], grey);
   }
 };
 

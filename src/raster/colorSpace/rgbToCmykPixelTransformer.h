@@ -16,14 +16,14 @@ class RGBtoCMYKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
  public:
   void apply(Dst* destination, const Src* source) const {
     const double top = this->destinationTop();
-    const double c = top - source[this->sourceAt[0]];
-    const double m = top - source[this->sourceAt[1]];
-    const double y = top - source[this->sourceAt[2]];
+    const double c = top - loadSample(source + this->sourceAt[0]);
+    const double m = top - loadSample(source + this->sourceAt[1]);
+    const double y = top - loadSample(source + this->sourceAt[2]);
     const double k = std::min(c, std::min(m, y));
-    destination[this->destinationAt[0]] = clampToRange(c - k, this->destinationRange);
-    destination[this->destinationAt[1]] = clampToRange(m - k, this->destinationRange);
-    destination[this->destinationAt[2]] = clampToRange(y - k, this->destinationRange);
-    destination[this->destinationAt[3]] = clampToRange(k, this->destinationRange);
+    storeSample<Dst>(destination + this->destinationAt[0], clampToRange(c - k, this->destinationRange));
+    storeSample<Dst>(destination + this->destinationAt[1], clampToRange(m - k, this->destinationRange));
+    storeSample<Dst>(destination + this->destinationAt[2], clampToRange(y - k, this->destinationRange));
+    storeSample<Dst>(destination + this->destinationAt[3], clampToRange(k, this->destinationRange));
   }
 };
 

@@ -22,10 +22,10 @@ class RGBtoGrayscalePixelTransformer
   // The grey sample is the destination pixel's first sample, wherever its
   // map points.
   void apply(Dst* destination, const Src* source) const {
-    const double r = source[this->sourceAt[0]];
-    const double g = source[this->sourceAt[1]];
-    const double b = source[this->sourceAt[2]];
-    destination[0] = this->mapResult(0.3 * r + 0.6 * g + 0.1 * b);
+    const double r = loadSample(source + this->sourceAt[0]);
+    const double g = loadSample(source + this->sourceAt[1]);
+    const double b = loadSample(source + this->sourceAt[2]);
+    storeSample<Dst>(destination, this->mapResult(0.3 * r + 0.6 * g + 0.1 * b));
   }
 
   void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,

@@ -13,12 +13,15 @@ template <typename Dst, typename Src>
 class RGBtoYIQPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kColorSpaceRGB, kColorSpaceYIQ, 3, 3> {
  public:
   void apply(Dst* destination, const Src* source) const {
-    const double r = source[this->sourceAt[0]];
-    const double g = source[this->sourceAt[1]];
-    const double b = source[this->sourceAt[2]];
-    destination[this->destinationAt[0]] = this->mapResult(double{0.3f} * r + double{0.6f} * g + double{0.1f} * b);
-    destination[this->destinationAt[1]] = this->mapResult(double{0.6f} * r - double{0.28f} * g - double{0.32f} * b);
-    destination[this->destinationAt[2]] = this->mapResult(double{0.21f} * r - double{0.53f} * g + double{0.32f} * b);
+    const double r = loadSample(source + this->sourceAt[0]);
+    const double g = loadSample(source + this->sourceAt[1]);
+    const double b = loadSample(source + this->sourceAt[2]);
+    storeSample<Dst>(destination + this->destinationAt[0],
+                     this->mapResult(double{0.3f} * r + double{0.6f} * g + double{0.1f} * b));
+    storeSample<Dst>(destination + this->destinationAt[1],
+                     this->mapResult(double{0.6f} * r - double{0.28f} * g - double{0.32f} * b));
+    storeSample<Dst>(destination + this->destinationAt[2],
+                     this->mapResult(double{0.21f} * r - double{0.53f} * g + double{0.32f} * b));
   }
 
   // Carried for the inverse kinds; the conversion itself does not read them.

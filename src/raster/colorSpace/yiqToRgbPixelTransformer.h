@@ -14,12 +14,12 @@ class YIQtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kCo
  public:
   void apply(Dst* destination, const Src* source) const {
     const YiqCoefficients& k = coefficients;
-    const double y = source[this->sourceAt[0]];
-    const double i = source[this->sourceAt[1]];
-    const double q = source[this->sourceAt[2]];
-    destination[this->destinationAt[0]] = this->mapResult(y + double{k.a1} * i + double{k.a2} * q);
-    destination[this->destinationAt[1]] = this->mapResult(y + double{k.b1} * i + double{k.b2} * q);
-    destination[this->destinationAt[2]] = this->mapResult(y + double{k.c1} * i + double{k.c2} * q);
+    const double y = loadSample(source + this->sourceAt[0]);
+    const double i = loadSample(source + this->sourceAt[1]);
+    const double q = loadSample(source + this->sourceAt[2]);
+    storeSample<Dst>(destination + this->destinationAt[0], this->mapResult(y + double{k.a1} * i + double{k.a2} * q));
+    storeSample<Dst>(destination + this->destinationAt[1], this->mapResult(y + double{k.b1} * i + double{k.b2} * q));
+    storeSample<Dst>(destination + this->destinationAt[2], this->mapResult(y + double{k.c1} * i + double{k.c2} * q));
   }
 
   YiqCoefficients coefficients;

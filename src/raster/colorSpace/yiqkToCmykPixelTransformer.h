@@ -19,20 +19,20 @@ class YIQKtoCMYKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
  public:
   void apply(Dst* destination, const Src* source) const {
     const YiqCoefficients& w = coefficients;
-    const double y = source[this->sourceAt[0]];
-    const double i = source[this->sourceAt[1]];
-    const double q = source[this->sourceAt[2]];
+    const double y = loadSample(source + this->sourceAt[0]);
+    const double i = loadSample(source + this->sourceAt[1]);
+    const double q = loadSample(source + this->sourceAt[2]);
     // A negative or NaN black counts as none.
-    const double black = clampInto(source[this->sourceAt[3]], 0.0, HUGE_VAL);
+    const double black = clampInto(loadSample(source + this->sourceAt[3]), 0.0, HUGE_VAL);
     const double c = inkOf(255.0 - (y + double{w.a1} * i + double{w.a2} * q));
     const double m = inkOf(255.0 - (y + double{w.b1} * i + double{w.b2} * q));
     const double ye = inkOf(255.0 - (y + double{w.c1} * i + double{w.c2} * q));
     const double grey2 = 2.0 * std::min(c, std::min(m, ye));
     const double k = grey2 - std::trunc(std::min(grey2, black));
-    destination[this->destinationAt[0]] = this->mapResult(2.0 * c - k);
-    destination[this->destinationAt[1]] = this->mapResult(2.0 * m - k);
-    destination[this->destinationAt[2]] = this->mapResult(2.0 * ye - k);
-    destination[this->destinationAt[3]] = this->mapResult(k);
+    storeSample<Dst>(destination + this->destinationAt[0], this->mapResult(2.0 * c - k));
+    storeSample<Dst>(destination + this->destinationAt[1], this->mapResult(2.0 * m - k));
+    storeSample<Dst>(destination + this->destinationAt[2], this->mapResult(2.0 * ye - k));
+    storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(k));
   }
 
   YiqCoefficients coefficients;

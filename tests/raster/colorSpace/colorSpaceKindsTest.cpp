@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -48,6 +49,39 @@ std::vector<typename Op::DestinationSample> convert(uint32_t to, int32_t toBits,
   std::vector<Dst> out(bands(to));
   op.apply(out.data(), pixel.data());
   return out;
+}
+
+// Whether `op` gives the same bytes for a pixel stored one byte past its
+// samples' alignment, as a host's odd row length or sample map places it,
+// as for the same pixel aligned.
+template <typename Op>
+bool ConvertsOffAlignment(uint32_t to, uint32_t from, std::vector<typename Op::SourceSample> pixel) {
+  using Dst = typename Op::DestinationSample;
+  using Src = typename Op::SourceSample;
+  const std::vector<Dst> aligned = convert<Op>(to, 8 * sizeof(Dst), from, 8 * sizeof(Src), pixel);
+  Op op;
+  op.setup(describe(to, typeCode<Dst>(), 8 * sizeof(Dst), bands(to)),
+           describe(from, typeCode<Src>(), 8 * sizeof(Src), bands(from)));
+  std::vector<unsigned char> in(pixel.size() * sizeof(Src) + 1), out(aligned.size() * sizeof(Dst) + 1);
+  std::memcpy(in.data() + 1, pixel.data(), pixel.size() * sizeof(Src));
+  op.apply(reinterpret_cast<Dst*>(out.data() + 1), reinterpret_cast<const Src*>(in.data() + 1));
+  return std::memcmp(out.data() + 1, aligned.data(), aligned.size() * sizeof(Dst)) == 0;
+}
+
+// Every kind reads and writes 16-bit and float samples wherever they lie.
+TEST(ColorSpaceKinds, SamplesOffTheirAlignmentConvertAlike) {
+  const std::vector<G> rgb = {1000, 30000, 65000}, four = {100, 20000, 40000, 60000};
+  EXPECT_TRUE((ConvertsOffAlignment<RGBtoGrayscalePixelTransformer<G, G>>(kColorSpaceGrayscale, kColorSpaceRGB, rgb)));
+  EXPECT_TRUE((ConvertsOffAlignment<GrayscaleToRGBPixelTransformer<G, G>>(kColorSpaceRGB, kColorSpaceGrayscale, {7})));
+  EXPECT_TRUE((ConvertsOffAlignment<RGBtoYIQPixelTransformer<G, G>>(kColorSpaceYIQ, kColorSpaceRGB, rgb)));
+  EXPECT_TRUE((ConvertsOffAlignment<YIQtoRGBPixelTransformer<G, G>>(kColorSpaceRGB, kColorSpaceYIQ, rgb)));
+  EXPECT_TRUE((ConvertsOffAlignment<RGBtoCMYKPixelTransformer<G, G>>(kColorSpaceCMYK, kColorSpaceRGB, rgb)));
+  EXPECT_TRUE((ConvertsOffAlignment<CMYKtoRGBPixelTransformer<G, G>>(kColorSpaceRGB, kColorSpaceCMYK, four)));
+  EXPECT_TRUE((ConvertsOffAlignment<CMYKtoRGBKPixelTransformer<G, G>>(kColorSpaceRGBK, kColorSpaceCMYK, four)));
+  EXPECT_TRUE((ConvertsOffAlignment<CMYKtoYIQKPixelTransformer<G, G>>(kColorSpaceYIQK, kColorSpaceCMYK, four)));
+  EXPECT_TRUE((ConvertsOffAlignment<YIQKtoCMYKPixelTransformer<G, G>>(kColorSpaceCMYK, kColorSpaceYIQK, four)));
+  EXPECT_TRUE((ConvertsOffAlignment<YIQKtoRGBPixelTransformer<M, M>>(kColorSpaceRGB, kColorSpaceYIQK, {9, 8, 7, 6})));
+  EXPECT_TRUE((ConvertsOffAlignment<RGBtoYIQPixelTransformer<M, G>>(kColorSpaceYIQ, kColorSpaceRGB, rgb)));
 }
 
 TEST(ColorSpaceKinds, EightBitPixelsConvertToTheDocumentedValues) {
