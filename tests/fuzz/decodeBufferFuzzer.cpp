@@ -6,8 +6,10 @@
 // reference, and over a well-behaved upstream the pixels are its own.
 //
 // A stage is one row of kStages: how to make it, how to set it up from the
-// fuzzer's bytes, and whether it checks the caller's buffer before it
-// touches it (a stage that only forwards it is given sound buffers alone).
+// fuzzer's bytes, whether it checks the caller's buffer before it touches it
+// (a stage that forwards it unchecked to the host's own upstream is given
+// sound buffers alone), and the operations of its own it offers on a host's
+// records, run with hostile ones.
 #include <unistd.h>
 
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "stages/kxv_multibandSelectorImp.h"
 #include "stages/kxv_transposerImp.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
+#include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
 
 namespace Kelvane::Fuzz {
 namespace {
@@ -27,17 +30,31 @@ namespace {
 struct StageSetup {
   const uint16_t* bandMap = nullptr;  // the selection a decode delivers, if any
   std::vector<uint16_t> bands;
-  bool unturned = true;  // whether decodes deliver the upstream's pixels in place
+  bool deliversUpstreamPixels = true;  // whether decodes deliver the upstream's pixels in place
 };
 
 using Configure = StageSetup (*)(KxvContentBase* stage, FuzzedDataProvider& in, const RasterProps& source);
+using Operate = void (*)(KxvContentBase* stage, FuzzedDataProvider& in);
 
 struct FuzzedStage {
   const char* name;
   HRESULT (*create)(IUnknown* outer, INondelegatingUnknown** out);
   Configure configure;
   bool validatesBuffers;
+  Operate operate;  // null when the stage offers none
 };
+
+// Pixel values a host hands the replacer: blocks that hold any pixel of up
+// to 256 samples of 4 bytes, as large as any sound record's pixel.
+constexpr size_t kPixelBlock = 1024;
+std::vector<uint8_t> PixelValue(FuzzedDataProvider& in) {
+  std::vector<uint8_t> value = in.ConsumeBytes<uint8_t>(kPixelBlock);
+  value.resize(kPixelBlock);
+  return value;
+}
+bool PixelFitsBlock(const BufferFormat& format) {
+  return uint64_t{format.spp} * KxHostSampleBytes(format.type) <= kPixelBlock;
+}
 
 // A directory of this process's own for cache stages, emptied for each input.
 const std::string& CacheDirectory() {
@@ -51,8 +68,14 @@ StageSetup ConfigureTransposer(KxvContentBase* stage, FuzzedDataProvider& in, co
   const uint32_t angle = in.PickValueInArray(kAngles);
   static_cast<KxvTransposerImp*>(stage)->SetRotation(angle);
   StageSetup setup;
-  setup.unturned = angle == 0;
+  setup.deliversUpstreamPixels = angle == 0;
   return setup;
+}
+
+void TransposeHostRecords(KxvContentBase* stage, FuzzedDataProvider& in) {
+  HostileBuffer from(in), to(in);
+  static_cast<KxvTransposerImp*>(stage)->Transpose(from.get(), to.get(), in.ConsumeIntegralInRange<uint32_t>(0, 360));
+  to.checkGuard();
 }
 
 StageSetup ConfigureSelector(KxvContentBase* stage, FuzzedDataProvider& in, const RasterProps& source) {
@@ -84,11 +107,34 @@ StageSetup ConfigureCache(KxvContentBase* stage, FuzzedDataProvider& in, const R
   return StageSetup();
 }
 
+StageSetup ConfigureReplacer(KxvContentBase* stage, FuzzedDataProvider& in, const RasterProps&) {
+  HostileBuffer layout(in);
+  const std::vector<uint8_t> from = PixelValue(in), to = PixelValue(in);
+  if (PixelFitsBlock(layout.record().format))
+    static_cast<KxvPixelReplacerImp*>(stage)->SetReplacement(&layout.record().format, from.data(), to.data());
+  StageSetup setup;
+  setup.deliversUpstreamPixels = false;
+  return setup;
+}
+
+void ReplaceInHostRecords(KxvContentBase* stage, FuzzedDataProvider& in) {
+  auto* replacer = static_cast<KxvPixelReplacerImp*>(stage);
+  HostileBuffer target(in), source(in), replacement(in);
+  const std::vector<uint8_t> from = PixelValue(in), to = PixelValue(in);
+  if (PixelFitsBlock(target.record().format)) replacer->ReplacePixels(target.get(), from.data(), to.data());
+  target.checkGuard();
+  static const uint32_t kOperations[] = {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT, KX_MERGE_COPY_SOURCE, 0, 12};
+  if (PixelFitsBlock(source.record().format))
+    replacer->MergeKeyed(target.get(), source.get(), replacement.get(), from.data(), in.PickValueInArray(kOperations));
+  target.checkGuard();
+}
+
 // Every stage the module serves; a new one is one more row.
 const FuzzedStage kStages[] = {
-    {"transposer", KxComCreate<KxvTransposerImp>, ConfigureTransposer, true},
-    {"multiband selector", KxComCreate<KxvMultibandSelectorImp>, ConfigureSelector, false},
-    {"persistent pixel cache", KxComCreate<KxvPersistantPixelCache>, ConfigureCache, true},
+    {"transposer", KxComCreate<KxvTransposerImp>, ConfigureTransposer, true, TransposeHostRecords},
+    {"multiband selector", KxComCreate<KxvMultibandSelectorImp>, ConfigureSelector, false, nullptr},
+    {"persistent pixel cache", KxComCreate<KxvPersistantPixelCache>, ConfigureCache, true, nullptr},
+    {"pixel replacer", KxComCreate<KxvPixelReplacerImp>, ConfigureReplacer, false, ReplaceInHostRecords},
 };
 
 // A record validate accepted with pixel memory must address only that memory.
@@ -133,15 +179,11 @@ void RunStage(const FuzzedStage& row, FuzzedDataProvider& in) {
     if (!row.validatesBuffers && !buffer.addressesOnlyItsMemory()) break;
     const HRESULT status = stage->Decode(buffer.get(), quality, nullptr);
     buffer.checkGuard();
-    if (status == S_OK && buffer.plausible() && upstream.wellBehaved && setup.unturned && quality != 0)
+    if (status == S_OK && buffer.plausible() && upstream.wellBehaved && setup.deliversUpstreamPixels && quality != 0)
       CheckPixels(buffer, *upstream.source, setup);
   }
-  // Transpose between two records of the host's.
-  if (auto* transposer = dynamic_cast<KxvTransposerImp*>(stage)) {
-    HostileBuffer from(in), to(in);
-    transposer->Transpose(from.get(), to.get(), in.ConsumeIntegralInRange<uint32_t>(0, 360));
-    to.checkGuard();
-  }
+  // The stage's own operations on records of the host's.
+  if (row.operate != nullptr) row.operate(stage, in);
   object->NondelegatingRelease();
   if (upstream.source->Release() != 0) Fail("the upstream source kept a reference");
   if (KxComUnknown::GetLiveObjectCount() != liveBefore) Fail("a module object outlived its last reference");
