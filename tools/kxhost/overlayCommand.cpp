@@ -12,6 +12,7 @@
 #include "kxhost/imageWriter.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/moduleLocation.h"
+#include "kxhost/outputFile.h"
 #include "kxhost/pixelValues.h"
 #include "kxhost/renderFormat.h"
 
@@ -43,7 +44,7 @@ bool decodeWhole(const std::string& path, IKxLogger* logger, WholeImage* image, 
   }
   const Scene whole{0.0, 0.0, double(props.width), double(props.height), 1.0};
   BufferFormat format;
-  if (!RenderBufferFormat(props, whole, &format, error)) return false;
+  if (!RenderBufferFormat(props, whole, &format, error) || !FitsInMemory(whole, format, path, error)) return false;
   try {
     image->pixels.resize(size_t{props.height} * format.rowbytes);
   } catch (const std::exception&) {
@@ -107,6 +108,10 @@ int OverlayCommand(const HostContext& context) {
     return ReportFailure("--key must list one sample per band, for example 0,255,0");
   if (DriverForPath(output) == nullptr)
     return ReportFailure("cannot tell the format of " + output + " (use .png, .tif or .jpg)");
+  for (const std::string& input : line.operands) {
+    if (SameExistingFile(output, input))
+      return ReportFailure("-o " + output + " names the input image " + input + "; choose another output");
+  }
 
   // The module first, so that it outlives every object made from it; then both images, whole.
   ModuleLibrary module;

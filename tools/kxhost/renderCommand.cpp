@@ -28,10 +28,6 @@ namespace kxhost {
 
 namespace {
 
-// Largest scene held in memory: 2 GiB, a 16384 x 16384 image of four 16-bit
-// samples, far above what a rendering check needs and within a small machine.
-constexpr uint64_t kMostSceneBytes = uint64_t{2} << 30;
-
 // Tile size of a cache when none is given: the module's own default, set
 // explicitly so that the cache directory's name always says it.
 constexpr uint32_t kDefaultCacheTile = 512;
@@ -118,17 +114,6 @@ bool sceneFor(const RenderOptions& options, const RasterProps& props, Scene* sce
   *scene = Scene{static_cast<double>(placement.originX), static_cast<double>(placement.originY),
                  static_cast<double>(placement.cols), static_cast<double>(placement.rows), options.mag};
   return true;
-}
-
-// Whether the scene's samples stay within what kxhost renders in memory; the
-// whole scene is held for the output file, so a tiny file claiming a huge
-// image would otherwise cost its whole size before anything could fail.
-bool fitsInMemory(const Scene& scene, const BufferFormat& format, std::string* error) {
-  const uint64_t bytes = static_cast<uint64_t>(scene.height) * format.rowbytes;
-  if (bytes <= kMostSceneBytes) return true;
-  *error = "the scene needs " + std::to_string(bytes) + " bytes, more than the " + std::to_string(kMostSceneBytes) +
-           " bytes kxhost renders in memory; render part of it with --scene, or at a smaller --mag";
-  return false;
 }
 
 // Geo-referencing of the rendered scene, from the chain's spatial information;
@@ -228,8 +213,9 @@ int RenderCommand(const HostContext& context) {
   const bool placed = cacheOptions.hasMapRect
                           ? MapRectScene(chain.head(), cacheOptions.mapRect, options.mag, &scene, &error)
                           : sceneFor(options, props, &scene, &error);
-  if (!placed || !RenderBufferFormat(props, scene, &format, &error) || !fitsInMemory(scene, format, &error))
-    return ReportFailure(error);
+  if (!placed || !RenderBufferFormat(props, scene, &format, &error)) return ReportFailure(error);
+  if (!FitsInMemory(scene, format, "the scene", &error))
+    return ReportFailure(error + "; render part of it with --scene, or at a smaller --mag");
   std::vector<uint8_t> pixels;
   try {
     pixels.resize(static_cast<size_t>(scene.height) * format.rowbytes);

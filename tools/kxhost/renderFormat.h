@@ -17,6 +17,12 @@ uint32_t RenderSampleType(const RasterProps& props);
 // would not fit the record's byte count.
 bool RenderBufferFormat(const RasterProps& props, const Scene& scene, BufferFormat* format, std::string* error);
 
+// Whether a scene's samples in `format` stay within what kxhost holds in
+// memory; false with a one-line reason naming `what` otherwise. A whole
+// scene is held for the output file, so a tiny file claiming a huge image
+// would otherwise cost its whole size before anything could fail.
+bool FitsInMemory(const Scene& scene, const BufferFormat& format, const std::string& what, std::string* error);
+
 }  // namespace kxhost
 
 #endif  // KXHOST_RENDER_FORMAT_H

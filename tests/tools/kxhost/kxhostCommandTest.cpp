@@ -240,7 +240,9 @@ TEST(KxhostBadInput, EndsInOneErrorLineAndNonZeroExit) {
       {{"render", image, "-o", image}, "names the input image"},
       {{"render", image, "-o", directory + "/link.tif"}, "names the input image"},
       {{"render", directory + "/fifo.tif", "-o", output}, "not a regular file"},
-      {{"render", directory + "/huge.vrt", "-o", output}, "more than the 2147483648 bytes kxhost renders in memory"},
+      {{"render", directory + "/huge.vrt", "-o", output}, "more than the 2147483648 bytes kxhost holds in memory"},
+      {{"overlay", directory + "/huge.vrt", image, "-o", output, "--key", "0"}, "huge.vrt needs 10000000000 bytes"},
+      {{"overlay", image, image, "-o", image, "--key", "0,0,0,0,0,0,0"}, "names the input image"},
   };
   std::filesystem::create_symlink(image, directory + "/link.tif");
   ASSERT_EQ(mkfifo((directory + "/fifo.tif").c_str(), 0600), 0);
