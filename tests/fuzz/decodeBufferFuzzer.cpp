@@ -22,6 +22,7 @@
 #include "stages/kxv_transposerImp.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 #include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
+#include "stages/watermarker/kxv_watermarkerImp.h"
 
 namespace Kelvane::Fuzz {
 namespace {
@@ -129,12 +130,30 @@ void ReplaceInHostRecords(KxvContentBase* stage, FuzzedDataProvider& in) {
   target.checkGuard();
 }
 
+StageSetup ConfigureWatermarker(KxvContentBase* stage, FuzzedDataProvider& in, const RasterProps&) {
+  auto* watermarker = static_cast<KxvWatermarkerImp*>(stage);
+  HostileBuffer watermark(in);
+  watermarker->SetWatermark(watermark.get());
+  watermarker->SetWatermarkMode(in.ConsumeIntegralInRange<uint32_t>(0, 4));
+  StageSetup setup;
+  setup.deliversUpstreamPixels = false;
+  return setup;
+}
+
+void StampHostRecords(KxvContentBase* stage, FuzzedDataProvider& in) {
+  HostileBuffer destination(in), watermark(in);
+  static_cast<KxvWatermarkerImp*>(stage)->Composite(destination.get(), watermark.get(),
+                                                    in.ConsumeIntegralInRange<uint32_t>(0, 4));
+  destination.checkGuard();
+}
+
 // Every stage the module serves; a new one is one more row.
 const FuzzedStage kStages[] = {
     {"transposer", KxComCreate<KxvTransposerImp>, ConfigureTransposer, true, TransposeHostRecords},
     {"multiband selector", KxComCreate<KxvMultibandSelectorImp>, ConfigureSelector, false, nullptr},
     {"persistent pixel cache", KxComCreate<KxvPersistantPixelCache>, ConfigureCache, true, nullptr},
     {"pixel replacer", KxComCreate<KxvPixelReplacerImp>, ConfigureReplacer, false, ReplaceInHostRecords},
+    {"watermarker", KxComCreate<KxvWatermarkerImp>, ConfigureWatermarker, false, StampHostRecords},
 };
 
 // A record validate accepted with pixel memory must address only that memory.
