@@ -6,6 +6,7 @@
 #ifndef KELVANE_RASTER_SAMPLE_ACCESS_H
 #define KELVANE_RASTER_SAMPLE_ACCESS_H
 
+#include <cstdint>
 #include <cstring>
 
 namespace Kelvane {
@@ -19,6 +20,19 @@ inline T loadSample(const T* at) {
 
 template <typename T>
 inline void storeSample(T* at, T value) {
+  std::memcpy(at, &value, sizeof value);
+}
+
+// The same at a byte address, as a host record's memory gives it.
+template <typename T>
+inline T loadSampleAt(const uint8_t* at) {
+  T value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+template <typename T>
+inline void storeSampleAt(uint8_t* at, T value) {
   std::memcpy(at, &value, sizeof value);
 }
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "content/kxv_decodeBufConfig.h"
-#include "stages/kxv_sampleAccess.h"
+#include "raster/sampleAccess.h"
 
 namespace Kelvane {
 
@@ -23,7 +23,7 @@ void copyBand(uint32_t band, DecodeBuffer& destination, const DecodeBuffer& sour
   if (destinationRow == nullptr || sourceRow == nullptr) return;
   for (uint32_t row = 0; row < extent.rows; ++row) {
     for (uint32_t column = 0; column < extent.columns; ++column) {
-      storeSample(destinationRow + column * destinationStep, loadSample<Sample>(sourceRow + column * sourceStep));
+      storeSampleAt(destinationRow + column * destinationStep, loadSampleAt<Sample>(sourceRow + column * sourceStep));
     }
     destinationRow += destination.format.rowbytes;
     sourceRow += source.format.rowbytes;
@@ -70,7 +70,7 @@ void fillBand(uint32_t band, DecodeBuffer& destination, Sample value, const KxvD
   const size_t step = size_t{destination.format.stride} * sizeof(Sample);
   uint8_t* row = KxvDecodeBufConfig::GetSampleAddress(destination, band);
   for (uint32_t y = 0; y < extent.rows; ++y) {
-    for (uint32_t x = 0; x < extent.columns; ++x) storeSample(row + x * step, value);
+    for (uint32_t x = 0; x < extent.columns; ++x) storeSampleAt(row + x * step, value);
     row += destination.format.rowbytes;
   }
 }
@@ -87,7 +87,7 @@ uint32_t fillWithSamples(DecodeBuffer& destination, const DecodeBuffer& backgrou
     if (offset < 0 || uint64_t(offset) + sizeof(Sample) > backgroundBytes) return KXV_SAMPLES_REFUSED;
   }
   for (uint32_t band = 0; band < bands; ++band) {
-    fillBand(band, destination, loadSample<Sample>(KxvDecodeBufConfig::GetSampleAddress(background, band)), extent);
+    fillBand(band, destination, loadSampleAt<Sample>(KxvDecodeBufConfig::GetSampleAddress(background, band)), extent);
   }
   return KXV_SAMPLES_DONE;
 }

@@ -6,7 +6,7 @@
 
 #include "kelvane/kx_pixel_replacer.h"
 #include "kelvane/kx_records.h"
-#include "stages/kxv_sampleAccess.h"
+#include "raster/sampleAccess.h"
 #include "stages/pixelReplacer/kxv_pixelWords.h"
 
 namespace Kelvane {
@@ -66,7 +66,7 @@ void mergeRows(const KxvMergePlan& plan) {
   ptrdiff_t toSource[kCapacity];
   ptrdiff_t toReplacement[kCapacity];
   for (uint32_t b = 0; b < bands; ++b) {
-    key[b] = loadSample<Sample>(plan.key.data() + b * sizeof(Sample));
+    key[b] = loadSampleAt<Sample>(plan.key.data() + b * sizeof(Sample));
     toDestination[b] = Packed ? ptrdiff_t(b * sizeof(Sample)) : plan.destination.bandOffset[b];
     toSource[b] = Packed ? ptrdiff_t(b * sizeof(Sample)) : plan.source.bandOffset[b];
     toReplacement[b] = Packed ? ptrdiff_t(b * sizeof(Sample)) : plan.replacement.bandOffset[b];
@@ -89,7 +89,7 @@ void mergeRows(const KxvMergePlan& plan) {
     if constexpr (SourceRowsFirst) std::memcpy(destination, source, size_t{columns} * kPackedStep);
     for (uint32_t x = 0; x < columns; ++x) {
       Sample fromSource[kCapacity];
-      for (uint32_t b = 0; b < bands; ++b) fromSource[b] = loadSample<Sample>(source + toSource[b]);
+      for (uint32_t b = 0; b < bands; ++b) fromSource[b] = loadSampleAt<Sample>(source + toSource[b]);
       bool takeReplacement = false;
       if constexpr (Operation == KX_MERGE_KEY_EXACT) {
         // Every band equals the key; combined without a branch per band.
@@ -105,17 +105,17 @@ void mergeRows(const KxvMergePlan& plan) {
         if (sourceDistance <= tolerance) {
           int32_t replacementDistance = 0;
           for (uint32_t b = 0; b < bands; ++b) {
-            replacementDistance += distance(b, loadSample<Sample>(replacement + toReplacement[b]));
+            replacementDistance += distance(b, loadSampleAt<Sample>(replacement + toReplacement[b]));
           }
           takeReplacement = replacementDistance >= tolerance && sourceDistance <= 2 * replacementDistance;
         }
       }
       if (takeReplacement) {
         Sample fromReplacement[kCapacity];
-        for (uint32_t b = 0; b < bands; ++b) fromReplacement[b] = loadSample<Sample>(replacement + toReplacement[b]);
-        for (uint32_t b = 0; b < bands; ++b) storeSample(destination + toDestination[b], fromReplacement[b]);
+        for (uint32_t b = 0; b < bands; ++b) fromReplacement[b] = loadSampleAt<Sample>(replacement + toReplacement[b]);
+        for (uint32_t b = 0; b < bands; ++b) storeSampleAt(destination + toDestination[b], fromReplacement[b]);
       } else if constexpr (!SourceRowsFirst) {
-        for (uint32_t b = 0; b < bands; ++b) storeSample(destination + toDestination[b], fromSource[b]);
+        for (uint32_t b = 0; b < bands; ++b) storeSampleAt(destination + toDestination[b], fromSource[b]);
       }
       destination += destinationStep;
       source += sourceStep;
