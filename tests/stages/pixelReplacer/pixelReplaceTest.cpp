@@ -1,7 +1,9 @@
 // Pixel replacement, on buffers a host hands over and on every decode.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "com/kxComClassEntry.h"
@@ -143,6 +145,40 @@ TEST_F(PixelReplacerDecode, PropertiesAreTheUpstreamsAsTakenWhenItWasSet) {
   ASSERT_EQ(KxComCreate<KxvPixelReplacerImp>(nullptr, &object), S_OK);
   EXPECT_EQ(static_cast<KxvPixelReplacerImp*>(object)->SetContainedImp(source_), KX_E_INVALID_BUFFER);
   object->NondelegatingRelease();
+}
+
+using PixelReplacerConcurrency = PixelReplacerDecode;
+
+TEST_F(PixelReplacerConcurrency, ReplacementChangedDuringDecodesIsNeverHalfApplied) {
+  // Black outside the image becomes one of two colours while another thread
+  // switches between them: every replaced pixel is wholly one of the two.
+  ASSERT_EQ(SetReplacement(3, 8, {0, 0, 0}, {10, 20, 30}), S_OK);
+  std::atomic<int> torn{0};
+  std::atomic<bool> done{false};
+  const auto decodeRepeatedly = [&] {
+    for (int i = 0; i < 60; ++i) {
+      OwnedDecodeBuffer buffer(MakeScene(-6, -2, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
+      if (DecodeInto(buffer) != S_OK) ++torn;
+      const uint32_t first = buffer.sample(0, 0, 0);
+      for (uint32_t x = 0; x < 6; ++x) {
+        const uint32_t r = buffer.sample(x, 0, 0), g = buffer.sample(x, 0, 1), b = buffer.sample(x, 0, 2);
+        const bool whole = (r == 10 && g == 20 && b == 30) || (r == 40 && g == 50 && b == 60);
+        if (!whole || r != first) ++torn;
+      }
+    }
+  };
+  std::thread a(decodeRepeatedly), b(decodeRepeatedly);
+  std::thread setter([&] {
+    for (int i = 0; !done; ++i) {
+      const Bytes to = i % 2 != 0 ? Bytes{10, 20, 30} : Bytes{40, 50, 60};
+      SetReplacement(3, 8, {0, 0, 0}, to);
+    }
+  });
+  a.join();
+  b.join();
+  done = true;
+  setter.join();
+  EXPECT_EQ(torn, 0);
 }
 
 }  // namespace

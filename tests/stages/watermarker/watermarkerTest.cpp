@@ -210,7 +210,9 @@ TEST_F(Watermarker, RefusedSettingsKeepTheStoredWatermark) {
   EXPECT_EQ(source_->FirstMismatch(plain.record()), "");
 }
 
-TEST_F(Watermarker, WatermarkReplacedDuringDecodesNeverTearsAStamp) {
+using WatermarkerConcurrency = Watermarker;
+
+TEST_F(WatermarkerConcurrency, WatermarkReplacedDuringDecodesNeverTearsAStamp) {
   // Two one-colour watermarks set in turn while two threads decode: every stamp is wholly one of them.
   BufferLayout grey = BufferLayout::Interleaved(1, KX_TYPE_U8);
   grey.fill = 0x11;
