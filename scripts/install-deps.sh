@@ -3,9 +3,10 @@
 # need, and any further packages named as arguments (the benchmarks' peer
 # libraries); does nothing when they are all present.
 set -euo pipefail
-# clang-14 and libclang-rt-14-dev build and run the libFuzzer targets.
+# clang-14 and libclang-rt-14-dev build and run the libFuzzer targets; CPack
+# needs file and dpkg-dev to work out the Debian package's dependencies.
 packages=(cmake ninja-build g++ g++-multilib qemu-user googletest libgtest-dev libgmock-dev pkg-config dpkg-dev
-          libbenchmark-dev libgdal-dev gdal-bin libhwy-dev clang-14 libclang-rt-14-dev "$@")
+          libbenchmark-dev libgdal-dev gdal-bin libhwy-dev clang-14 libclang-rt-14-dev file "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
