@@ -44,15 +44,15 @@ size_t Lab8ToRgbRow(const uint8_t*, uint8_t*, size_t) { return 0; }
 
 namespace hn = hwy::HWY_NAMESPACE;
 
-// The 8-bit codes of numerators (reducedLab, the numerators at least 0) as
-// doubles: floor((n + 0.5) / (13107 x 257)) limited to 255. n + 0.5 is never
-// a multiple of the divisor and its quotient, below 2^10, is computed to far
-// better than 0.5 / 3368499, so the floor is that of the exact quotient.
+// The 8-bit code of numerators limited to 0..256 x 13107 x 257 - 1
+// (reducedLab) as a double: floor((n + 0.5) / (13107 x 257)). n + 0.5 is
+// never a multiple of the divisor and its quotient, below 2^8, is computed
+// (with or without a fused multiply-add) to far better than 0.5 / 3368499,
+// so the floor is that of the exact quotient.
 template <class DF>
 HWY_INLINE hn::Vec<DF> labCode(DF df, hn::Vec<hn::Rebind<int32_t, DF> > numerator) {
-  const auto quotient =
-      hn::Mul(hn::Add(hn::PromoteTo(df, numerator), hn::Set(df, 0.5)), hn::Set(df, 1.0 / (kGridCell * kReductionStep)));
-  return hn::Min(hn::Floor(quotient), hn::Set(df, 255.0));
+  const auto reciprocal = hn::Set(df, 1.0 / (kGridCell * kReductionStep));
+  return hn::Floor(hn::MulAdd(hn::PromoteTo(df, numerator), reciprocal, hn::Mul(hn::Set(df, 0.5), reciprocal)));
 }
 
 template <class DF>
@@ -79,20 +79,10 @@ HWY_INLINE void linearRgb(DF df, hn::Vec<DF> l, hn::Vec<DF> a, hn::Vec<DF> b, hn
   linear[2] = hn::Add(hn::Sub(times(df, 0.0563, x), times(df, 0.197, y)), times(df, 1.0501, z));
 }
 
-// A linear value as the power's input in single precision. Values at or
-// above the last threshold (output 255) become one whose estimate lies near
-// 255.5, so that they never need the lookup; values below 0 the estimate
-// takes as 0.
-template <class DF>
-HWY_INLINE hn::Vec<hn::Rebind<float, DF> > powerInput(DF df, hn::Vec<DF> linear, hn::Vec<DF> top) {
-  const auto input = hn::IfThenElse(hn::Ge(linear, top), hn::Set(df, kGammaAboveTop), linear);
-  return hn::DemoteTo(hn::Rebind<float, DF>(), input);
-}
-
 // The exact output of every unsure lane, recomputed by the scalar path from
-// the pixel's numerators.
+// the pixel's numerators, into the low byte of its 32-bit lane.
 template <class DF>
-void settleUnsure(DF df, hn::Mask<DF> unsure, const int32_t (*numerator)[4], int channel, uint8_t* output) {
+void settleUnsure(DF df, hn::Mask<DF> unsure, const int32_t (*numerator)[4], int channel, uint32_t* output) {
   uint8_t bits[(hn::MaxLanes(DF()) + 7) / 8];
   hn::StoreMaskBits(df, unsure, bits);
   for (size_t lane = 0; lane < hn::Lanes(df); ++lane) {
@@ -105,78 +95,124 @@ void settleUnsure(DF df, hn::Mask<DF> unsure, const int32_t (*numerator)[4], int
   }
 }
 
+// Lane indices that move the first three bytes of every 32-bit lane
+// together: within each 128-bit block by a byte shuffle, then the blocks'
+// twelve bytes by these 32-bit lanes (the rest fill the last lanes).
+template <size_t kLanes>
+struct PackedOrder {
+  alignas(64) int32_t lane[kLanes];
+};
+
+template <size_t kLanes>
+constexpr PackedOrder<kLanes> packedOrder() {
+  PackedOrder<kLanes> order{};
+  const size_t used = 3 * kLanes / 4;
+  for (size_t i = 0; i < kLanes; ++i) {
+    order.lane[i] = static_cast<int32_t>(i < used ? 4 * (i / 3) + i % 3 : 4 * (i - used) + 3);
+  }
+  return order;
+}
+
 // Pixels a group: one single-precision vector.
 using GroupTag = hn::ScalableTag<float>;
 constexpr size_t kMaxGroup = hn::MaxLanes(GroupTag());
 
 // The RGB of the `count` pixels (at most one group) whose numerators are
 // given, a whole group's entries of which are read: the numerators
-// deinterleaved, the doubles in two halves, the power's inputs joined.
-// beside(0) to beside(3) run between its stages.
+// deinterleaved, the doubles in two halves, the power's inputs joined, the
+// three outputs packed into pixels. `room` bytes from rgb may be written.
+// beside(0) to beside(7) run between its stages.
 template <class Beside>
 HWY_INLINE void groupToRgb(const ColorimetricTables& t, const int32_t (*numerator)[4], size_t count, uint8_t* rgb,
-                           const Beside& beside) {
+                           size_t room, const Beside& beside) {
   const hn::ScalableTag<double> df;
   const GroupTag dfl;
   const hn::Rebind<int32_t, decltype(dfl)> d32;
+  const hn::Rebind<uint32_t, decltype(dfl)> du32;
+  const hn::Repartition<uint8_t, decltype(du32)> du8;
   const hn::Half<decltype(d32)> dh;
-  const hn::Rebind<uint8_t, decltype(dfl)> d8;
+  const hn::Rebind<float, decltype(df)> dhf;
   hn::Vec<decltype(d32)> n[4];
   hn::LoadInterleaved4(d32, &numerator[0][0], n[0], n[1], n[2], n[3]);
-  for (auto& v : n) v = hn::Max(v, hn::Zero(d32));
+  const auto highest = hn::Set(d32, 256 * kGridCell * kReductionStep - 1);
+  for (auto& v : n) v = hn::Min(hn::Max(v, hn::Zero(d32)), highest);
   hn::Vec<decltype(df)> low[3];
   hn::Vec<decltype(df)> high[3];
   beside(0);
   linearRgb(df, labCode(df, hn::LowerHalf(dh, n[0])), labCode(df, hn::LowerHalf(dh, n[1])),
             labCode(df, hn::LowerHalf(dh, n[2])), low);
+  beside(4);
   linearRgb(df, labCode(df, hn::UpperHalf(dh, n[0])), labCode(df, hn::UpperHalf(dh, n[1])),
             labCode(df, hn::UpperHalf(dh, n[2])), high);
-  const auto top = hn::Set(df, t.gammaThreshold[255]);
-  alignas(64) uint8_t outputs[3][kMaxGroup];
+  hn::Vec<decltype(du32)> outputs[3];
   for (int channel = 0; channel < 3; ++channel) {
     beside(static_cast<size_t>(channel) + 1);
-    const auto input = hn::Combine(dfl, powerInput(df, high[channel], top), powerInput(df, low[channel], top));
+    beside(static_cast<size_t>(channel) + 5);
+    const auto input = hn::Combine(dfl, hn::DemoteTo(dhf, high[channel]), hn::DemoteTo(dhf, low[channel]));
     const auto estimate = estimateGamma(dfl, input, t);
-    hn::Store(estimate.output, d8, outputs[channel]);
-    if (!hn::AllFalse(dfl, estimate.unsure)) settleUnsure(dfl, estimate.unsure, numerator, channel, outputs[channel]);
+    outputs[channel] = estimate.output;
+    if (!hn::AllFalse(dfl, estimate.unsure)) {
+      alignas(64) uint32_t lanes[kMaxGroup];
+      hn::Store(estimate.output, du32, lanes);
+      settleUnsure(dfl, estimate.unsure, numerator, channel, lanes);
+      outputs[channel] = hn::Load(du32, lanes);
+    }
   }
-  const auto red = hn::Load(d8, outputs[0]);
-  const auto green = hn::Load(d8, outputs[1]);
-  const auto blue = hn::Load(d8, outputs[2]);
-  if (count == hn::Lanes(dfl)) {
-    hn::StoreInterleaved3(red, green, blue, d8, rgb);
+  // Red, green and blue in the first three bytes of each lane, then packed.
+  const auto red = hn::And(outputs[0], hn::Set(du32, 0xFF));
+  const auto pixels = hn::Or(hn::Or(red, hn::ShiftLeft<8>(outputs[1])), hn::ShiftLeft<16>(outputs[2]));
+  alignas(16) static constexpr uint8_t kBlockBytes[16] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 3, 7, 11, 15};
+  static constexpr PackedOrder<kMaxGroup> kOrder = packedOrder<kMaxGroup>();
+  const auto inBlocks =
+      hn::BitCast(du32, hn::TableLookupBytes(hn::BitCast(du8, pixels), hn::LoadDup128(du8, kBlockBytes)));
+  const auto packed = hn::TableLookupLanes(inBlocks, hn::SetTableIndices(du32, kOrder.lane));
+  if (count == hn::Lanes(dfl) && room >= 4 * count) {
+    hn::StoreU(packed, du32, reinterpret_cast<uint32_t*>(rgb));
   } else {
-    uint8_t pixels[3 * kMaxGroup];
-    hn::StoreInterleaved3(red, green, blue, d8, pixels);
-    std::memcpy(rgb, pixels, 3 * count);
+    alignas(64) uint32_t bytes[kMaxGroup];
+    hn::Store(packed, du32, bytes);
+    std::memcpy(rgb, bytes, 3 * count);
   }
 }
 
-// Group by group: the next group's interpolation (mostly scalar work) runs
-// in four parts between the stages of the current group's conversion
-// (vector work), so that both kinds of execution unit stay busy. A last
-// short group has zero numerators past its pixels.
+// Group by group: the interpolation of the group after next (mostly scalar
+// work) runs in eighths of a group (quarters with four lanes) between the stages of the current group's
+// conversion (vector work), where the compiler can interleave the two and
+// both kinds of execution unit stay busy: the first eighth of each half of
+// the group before the linear values of each half, the others beside the
+// three channels' power. (This placement measured fastest.) A last short
+// group has zero numerators past its pixels.
+constexpr size_t kPartPixels = kMaxGroup >= 8 ? kMaxGroup / 8 : 1;
+constexpr size_t kParts = kMaxGroup / kPartPixels;
+
 size_t CmykToRgbRow8(const uint8_t* cmyk, uint8_t* rgb, size_t count) {
   const ColorimetricTables& t = colorimetricTables();
   const size_t lanes = hn::Lanes(GroupTag());
-  const size_t quarter = lanes / 4;  // every vector target has 4 float lanes or more
   const size_t whole = count / lanes;
-  alignas(64) int32_t numerators[2][kMaxGroup][4];
-  if (whole > 0) interpolateCells(cmyk, lanes, t, numerators[0]);
+  // Three groups' numerators: the one being converted, the next, and the
+  // one after it being interpolated. A group's numerators are written a
+  // whole group before they are read, after the stores have drained: read
+  // at once, the wide loads would wait on the narrow stores.
+  alignas(64) int32_t numerators[3][kMaxGroup][4];
+  for (size_t group = 0; group < 2 && group < whole; ++group) {
+    interpolateCells(cmyk + 4 * lanes * group, lanes, t, numerators[group]);
+  }
   for (size_t group = 0; group < whole; ++group) {
     const size_t start = group * lanes;
-    const uint8_t* following = cmyk + 4 * (start + lanes);
-    int32_t(*next)[4] = numerators[(group + 1) % 2];
-    const bool more = group + 1 < whole;
-    groupToRgb(t, numerators[group % 2], lanes, rgb + 3 * start, [&](size_t part) {
-      if (more) interpolateCells(following + 4 * quarter * part, quarter, t, next + quarter * part);
+    const uint8_t* following = cmyk + 4 * (start + 2 * lanes);
+    int32_t(*next)[4] = numerators[(group + 2) % 3];
+    const bool more = group + 2 < whole;
+    groupToRgb(t, numerators[group % 3], lanes, rgb + 3 * start, 3 * (count - start), [&](size_t part) {
+      if (more && part < kParts) {
+        interpolateCells(following + 4 * kPartPixels * part, kPartPixels, t, next + kPartPixels * part);
+      }
     });
   }
   const size_t rest = count - whole * lanes;
   if (rest > 0) {
     interpolateCells(cmyk + 4 * whole * lanes, rest, t, numerators[0]);
     std::fill(&numerators[0][rest][0], &numerators[0][lanes][0], 0);
-    groupToRgb(t, numerators[0], rest, rgb + 3 * whole * lanes, [](size_t) {});
+    groupToRgb(t, numerators[0], rest, rgb + 3 * whole * lanes, 3 * rest, [](size_t) {});
   }
   return count;
 }
@@ -193,7 +229,7 @@ size_t Lab8ToRgbRow(const uint8_t* lab, uint8_t* rgb, size_t count) {
     for (size_t i = 0; i < n; ++i) {
       for (int o = 0; o < 3; ++o) numerators[i][o] = lab[3 * (start + i) + o] * (kGridCell * kReductionStep);
     }
-    groupToRgb(t, numerators, n, rgb + 3 * start, [](size_t) {});
+    groupToRgb(t, numerators, n, rgb + 3 * start, 3 * (count - start), [](size_t) {});
   }
   return count;
 }

@@ -30,8 +30,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 static_assert(largestGridStep() <= 32767, "grid steps too large for 16-bit lanes");
 
 // numerator[i] = 13107 (P0 + 128) + S of L, a and b (and a zero lane) of
-// pixel i, from its cell's deltas and base. The packed ink entries add up to
-// the cell number (bits 32 to 63) and OR into the fraction pairs (cyan,
+// pixel i, from its cell's record. The packed ink entries add up to the
+// record's byte offset (bits 32 to 63) and OR into the fraction pairs (cyan,
 // magenta) and (yellow, black). On x86 a widening multiply-add of 16-bit
 // lanes sums adjacent pairs: each delta pair with its fraction pair.
 inline void interpolateCells(const uint8_t* cmyk, size_t count, const ColorimetricTables& t, int32_t (*numerator)[4]) {
@@ -44,14 +44,14 @@ inline void interpolateCells(const uint8_t* cmyk, size_t count, const Colorimetr
     const uint64_t m = t.packedInk[1][pixel[1]];
     const uint64_t y = t.packedInk[2][pixel[2]];
     const uint64_t k = t.packedInk[3][pixel[3]];
-    const size_t cell = static_cast<size_t>((c + m + y + k) >> 32);
+    const auto* cell = reinterpret_cast<const ColorimetricTables::CellRecord*>(
+        reinterpret_cast<const uint8_t*>(t.cells) + ((c + m + y + k) >> 32));
     const auto cyanMagentaFractions = hn::BitCast(d16, hn::Set(du32, static_cast<uint32_t>(c | m)));
     const auto yellowBlackFractions = hn::BitCast(d16, hn::Set(du32, static_cast<uint32_t>(y | k)));
     auto unused = hn::Zero(d32);
-    auto sums = hn::ReorderWidenMulAccumulate(d32, hn::Load(d16, t.cellDeltas[cell]), cyanMagentaFractions,
-                                              hn::Load(d32, t.cellBase[cell]), unused);
-    sums =
-        hn::ReorderWidenMulAccumulate(d32, hn::Load(d16, t.cellDeltas[cell] + 8), yellowBlackFractions, sums, unused);
+    auto sums = hn::ReorderWidenMulAccumulate(d32, hn::Load(d16, cell->deltas), cyanMagentaFractions,
+                                              hn::Load(d32, cell->base), unused);
+    sums = hn::ReorderWidenMulAccumulate(d32, hn::Load(d16, cell->deltas + 8), yellowBlackFractions, sums, unused);
     hn::Store(sums, d32, numerator[i]);
   }
 }

@@ -31,7 +31,7 @@ void fillInkTables(ColorimetricTables& t) {
       const uint32_t u = kCmykInputCurves[x][ink];
       t.nodeOffset[ink][x] = u / kGridCell * kGridAxisStep[ink];
       t.fraction[ink][x] = static_cast<uint16_t>(u % kGridCell);
-      const uint64_t cellPart = u / kGridCell * kCellStep[ink];
+      const uint64_t cellPart = u / kGridCell * kCellStep[ink] * sizeof(ColorimetricTables::CellRecord);
       const int fractionShift = (ink & 1) != 0 ? 16 : 0;
       t.packedInk[ink][x] = (cellPart << 32) | (uint64_t{t.fraction[ink][x]} << fractionShift);
     }
@@ -48,9 +48,9 @@ void fillCellTables(ColorimetricTables& t) {
         // Cyan and magenta in the first eight lanes, yellow and black in the
         // last eight; the two inks of a pair side by side.
         const int lane = 8 * (ink / 2) + 2 * o + ink % 2;
-        t.cellDeltas[cell][lane] = static_cast<int16_t>(p0[o + kGridAxisStep[ink]] - p0[o]);
+        t.cells[cell].deltas[lane] = static_cast<int16_t>(p0[o + kGridAxisStep[ink]] - p0[o]);
       }
-      t.cellBase[cell][o] = kGridCell * (p0[o] + 128);
+      t.cells[cell].base[o] = kGridCell * (p0[o] + 128);
     }
   }
 }

@@ -56,19 +56,22 @@ struct ColorimetricTables {
   // fraction into the cell (0 to 13106).
   uint32_t nodeOffset[4][256];
   uint16_t fraction[4][256];
-  // The same packed for the vector kernel: the ink's part of the cell
-  // number (below) in bits 32 to 63; the fraction in bits 0 to 15 for cyan
-  // and yellow, 16 to 31 for magenta and black, so that two inks OR into one
-  // multiplier pair.
+  // The same packed for the vector kernel: the ink's part of the byte
+  // offset of the pixel's cell record (below) in bits 32 to 63; the fraction
+  // in bits 0 to 15 for cyan and yellow, 16 to 31 for magenta and black, so
+  // that two inks OR into one multiplier pair.
   uint64_t packedInk[4][256];
   // Per grid cell, numbered ((c x 6 + m) x 6 + y) x 6 + k by the indices of
   // its first node (0 to 5; an index of 5 comes only with a fraction of 0):
-  // the deltas P_axis - P0 of L, a and b paired for multiply-adds with the
-  // fraction pairs, (cyan, magenta) x 3 then (yellow, black) x 3, each group
-  // of three pairs followed by a zero pair; and 13107 (P0 + 128) of L, a, b
-  // and a zero.
-  alignas(32) int16_t cellDeltas[kGridCells][16];
-  alignas(16) int32_t cellBase[kGridCells][4];
+  // 13107 (P0 + 128) of L, a, b and a zero; then the deltas P_axis - P0 of
+  // L, a and b paired for multiply-adds with the fraction pairs, (cyan,
+  // magenta) x 3 then (yellow, black) x 3, each group of three pairs
+  // followed by a zero pair. Every 16-byte part stays inside a cache line.
+  struct alignas(16) CellRecord {
+    int32_t base[4];
+    int16_t deltas[16];
+  };
+  CellRecord cells[kGridCells];
 
   // Lab to XYZ terms by 8-bit code: fy = (L8 x 100 / 255 + 16) / 116,
   // fa = (a8 - 128) / 500, fb = (b8 - 128) / 200.

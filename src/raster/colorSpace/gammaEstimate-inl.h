@@ -29,11 +29,11 @@ namespace HWY_NAMESPACE {
 
 namespace hn = hwy::HWY_NAMESPACE;
 
-// An estimate's truncated output as bytes, and the lanes that need the
-// exact lookup.
+// An estimate's truncated output in the low byte of each 32-bit lane (the
+// other bytes hold no output), and the lanes that need the exact lookup.
 template <class DF>
 struct GammaEstimate {
-  hn::Vec<hn::Rebind<uint8_t, DF>> output;
+  hn::Vec<hn::RebindToUnsigned<DF>> output;
   hn::Mask<DF> unsure;
 };
 
@@ -59,8 +59,9 @@ HWY_INLINE hn::Vec<DF> lookupEight(DF df, const float* table, hn::Vec<hn::Rebind
   }
 }
 
-// Inputs at most 1, or kGammaAboveTop; inputs below 2^-23 (0 and negative
-// ones included) count as 2^-23, whose output, like theirs, is 0 by far.
+// Inputs above kGammaAboveTop count as it (output 255 by far); inputs below
+// 2^-23 (0 and negative ones included) count as 2^-23, whose output, like
+// theirs, is 0 by far.
 template <class DF>
 HWY_INLINE GammaEstimate<DF> estimateGamma(DF df, hn::Vec<DF> x, const ColorimetricTables& t) {
   const hn::RebindToSigned<DF> di;
@@ -69,7 +70,8 @@ HWY_INLINE GammaEstimate<DF> estimateGamma(DF df, hn::Vec<DF> x, const Colorimet
   // sqrt(1/2) hold e above the mantissa, and the mantissa bits put back above
   // sqrt(1/2)'s give m.
   constexpr int32_t kHalfRootTwo = 0x3F3504F3;
-  const auto bits = hn::Sub(hn::BitCast(di, hn::Max(x, hn::Set(df, 0x1p-23f))), hn::Set(di, kHalfRootTwo));
+  const auto limited = hn::Min(hn::Max(x, hn::Set(df, 0x1p-23f)), hn::Set(df, kGammaAboveTop));
+  const auto bits = hn::Sub(hn::BitCast(di, limited), hn::Set(di, kHalfRootTwo));
   const auto e = hn::ShiftRight<23>(bits);
   const auto m = hn::BitCast(df, hn::Add(hn::And(bits, hn::Set(di, 0x7FFFFF)), hn::Set(di, kHalfRootTwo)));
   const auto power = polynomial(df, hn::Sub(m, hn::Set(df, 1.0f)), kPowerCoefficients);
@@ -77,14 +79,15 @@ HWY_INLINE GammaEstimate<DF> estimateGamma(DF df, hn::Vec<DF> x, const Colorimet
   const auto high = lookupEight(df, t.gammaScaleHigh, hn::And(hn::ShiftRight<3>(e), hn::Set(di, 3)));
   const auto y = hn::Mul(power, hn::Mul(low, high));
   // Adding 1.5 x 2^23 rounds a float below 2^22 to the nearest integer,
-  // which then sits in the low mantissa bits. An estimate clear of integers
-  // truncates as y - 1/2 rounds: the output then sits in the low byte (y
-  // stays below 256).
+  // which then sits in the low mantissa bits: y - 1/2 rounds to trunc(y) for
+  // an estimate clear of integers (y stays below 256, so the output sits in
+  // the low byte); what the rounding drops tells how far y lies from one.
   const auto rounder = hn::Set(df, 0x1.8p23f);
-  const auto nearest = hn::Sub(hn::Add(y, rounder), rounder);
-  const auto unsure = hn::Lt(hn::Abs(hn::Sub(y, nearest)), hn::Set(df, kGammaMargin));
-  const auto truncated = hn::BitCast(du, hn::Add(hn::Sub(y, hn::Set(df, 0.5f)), rounder));
-  return {hn::TruncateTo(hn::Rebind<uint8_t, DF>(), truncated), unsure};
+  const auto below = hn::Sub(y, hn::Set(df, 0.5f));
+  const auto rounded = hn::Add(below, rounder);
+  const auto dropped = hn::Sub(below, hn::Sub(rounded, rounder));
+  const auto unsure = hn::Gt(hn::Abs(dropped), hn::Set(df, 0.5f - kGammaMargin));
+  return {hn::BitCast(du, rounded), unsure};
 }
 
 #endif  // HWY_TARGET != HWY_SCALAR

@@ -19,9 +19,10 @@ inline constexpr float kPowerCoefficients[8] = {1.0f,           0.454545945f,  -
 // times 2^-14, which bounds the error above; about one value in a thousand.
 inline constexpr float kGammaMargin = 0x1p-11f;
 
-// The input standing for every value whose output is 255: its estimate lies
-// near 255.5 (255 x 1.0044^(1/2.2) = 255.51), clear of integers.
-inline constexpr double kGammaAboveTop = 1.0044;
+// The largest input the estimate takes, standing for every larger one: its
+// estimate lies near 255.5 (255 x 1.0044^(1/2.2) = 255.51), clear of
+// integers, and truncates to 255.
+inline constexpr float kGammaAboveTop = 1.0044f;
 
 }  // namespace Kelvane
 
