@@ -9,9 +9,9 @@
 // 2. a vector of pixels at a time, the reduction to 8-bit Lab, the
 //    Lab-to-XYZ terms, XYZ and linear RGB in doubles, with the scalar path's
 //    operations in its order (the module is compiled without fused
-//    multiply-adds), limited to [0, 1]; then the power's 8-bit output by
-//    estimate (gammaEstimate-inl.h), the scalar path for the few unsure
-//    values; the three outputs interleaved into RGB pixels.
+//    multiply-adds); then the power's 8-bit output by estimate
+//    (gammaEstimate-inl.h), the scalar path for the few unsure values; the
+//    three outputs packed into RGB pixels.
 // The portable target, one lane wide with this compiler, and builds without
 // Highway's run-time library take the scalar path.
 #include <algorithm>
@@ -35,7 +35,9 @@ HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
 namespace HWY_NAMESPACE {
 
-#if HWY_TARGET == HWY_SCALAR
+// The kernel relies on x86's multiply-add of adjacent 16-bit pairs; other
+// targets, and Highway's portable ones, take the scalar path.
+#if !HWY_ARCH_X86 || HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
 
 size_t CmykToRgbRow8(const uint8_t*, uint8_t*, size_t) { return 0; }
 size_t Lab8ToRgbRow(const uint8_t*, uint8_t*, size_t) { return 0; }
@@ -49,8 +51,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 // never a multiple of the divisor and its quotient, below 2^8, is computed
 // (with or without a fused multiply-add) to far better than 0.5 / 3368499,
 // so the floor is that of the exact quotient.
-template <class DF>
-HWY_INLINE hn::Vec<DF> labCode(DF df, hn::Vec<hn::Rebind<int32_t, DF> > numerator) {
+template <class DF, class VI>
+HWY_INLINE hn::Vec<DF> labCode(DF df, VI numerator) {
   const auto reciprocal = hn::Set(df, 1.0 / (kGridCell * kReductionStep));
   return hn::Floor(hn::MulAdd(hn::PromoteTo(df, numerator), reciprocal, hn::Mul(hn::Set(df, 0.5), reciprocal)));
 }
@@ -234,7 +236,7 @@ size_t Lab8ToRgbRow(const uint8_t* lab, uint8_t* rgb, size_t count) {
   return count;
 }
 
-#endif  // HWY_TARGET == HWY_SCALAR
+#endif  // x86 vector targets
 
 }  // namespace HWY_NAMESPACE
 }  // namespace Kelvane

@@ -22,7 +22,7 @@
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
 namespace HWY_NAMESPACE {
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
 
 namespace hn = hwy::HWY_NAMESPACE;
 
@@ -56,7 +56,7 @@ inline void interpolateCells(const uint8_t* cmyk, size_t count, const Colorimetr
   }
 }
 
-#endif  // HWY_TARGET != HWY_SCALAR
+#endif  // x86 vector targets
 }  // namespace HWY_NAMESPACE
 }  // namespace Kelvane
 HWY_AFTER_NAMESPACE();

@@ -25,7 +25,7 @@
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
 namespace HWY_NAMESPACE {
-#if HWY_TARGET != HWY_SCALAR
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
 
 namespace hn = hwy::HWY_NAMESPACE;
 
@@ -90,7 +90,7 @@ HWY_INLINE GammaEstimate<DF> estimateGamma(DF df, hn::Vec<DF> x, const Colorimet
   return {hn::BitCast(du, rounded), unsure};
 }
 
-#endif  // HWY_TARGET != HWY_SCALAR
+#endif  // x86 vector targets
 }  // namespace HWY_NAMESPACE
 }  // namespace Kelvane
 HWY_AFTER_NAMESPACE();
