@@ -213,7 +213,7 @@ size_t CmykToRgbRow8(const uint8_t* cmyk, uint8_t* rgb, size_t count) {
   const size_t rest = count - whole * lanes;
   if (rest > 0) {
     interpolateCells(cmyk + 4 * whole * lanes, rest, t, numerators[0]);
-    std::fill(&numerators[0][rest][0], &numerators[0][lanes][0], 0);
+    std::memset(numerators[0][rest], 0, (lanes - rest) * sizeof numerators[0][0]);
     groupToRgb(t, numerators[0], rest, rgb + 3 * whole * lanes, 3 * rest, [](size_t) {});
   }
   return count;
@@ -227,7 +227,7 @@ size_t Lab8ToRgbRow(const uint8_t* lab, uint8_t* rgb, size_t count) {
   alignas(64) int32_t numerators[kMaxGroup][4];
   for (size_t start = 0; start < count; start += lanes) {
     const size_t n = std::min(lanes, count - start);
-    std::fill(&numerators[0][0], &numerators[kMaxGroup][0], 0);
+    std::memset(numerators, 0, sizeof numerators);
     for (size_t i = 0; i < n; ++i) {
       for (int o = 0; o < 3; ++o) numerators[i][o] = lab[3 * (start + i) + o] * (kGridCell * kReductionStep);
     }
