@@ -38,7 +38,9 @@ inline void interpolateCells(const uint8_t* cmyk, size_t count, const Colorimetr
   const hn::Full128<int16_t> d16;
   const hn::Full128<int32_t> d32;
   const hn::Full128<uint32_t> du32;
-  for (size_t i = 0; i < count; ++i) {
+  // Unrolled: called with a constant count of a few pixels beside the vector
+  // stage, the loop then disappears and its work interleaves with that stage.
+  HWY_UNROLL(2) for (size_t i = 0; i < count; ++i) {
     const uint8_t* pixel = cmyk + 4 * i;
     const uint64_t c = t.packedInk[0][pixel[0]];
     const uint64_t m = t.packedInk[1][pixel[1]];
