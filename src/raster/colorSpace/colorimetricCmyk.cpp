@@ -1,7 +1,5 @@
 #include "raster/colorSpace/colorimetricCmyk.h"
 
-#include <algorithm>
-
 #include "raster/colorSpace/colorimetricTables.h"
 #include "raster/sampleRange.h"
 

@@ -93,7 +93,7 @@ struct ColorimetricTables {
   alignas(64) float gammaScaleLow[16];
   alignas(64) float gammaScaleHigh[16];
   // Whether every bucket holds at most one threshold and no threshold lies
-  // below kGammaFloor, as the vector kernel needs.
+  // below kGammaFloor, as gammaFromBucket needs.
   bool bucketsHoldOneThreshold;
 };
 
