@@ -40,8 +40,9 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
     }
   }
 
-  // The colorimetric pairs convert rows in batches through the row kernel;
-  // the others pixel by pixel.
+  // The colorimetric pairs convert rows through the row kernel: compact rows
+  // in place and whole, others in batches gathered into compact pixels and
+  // scattered back; the other pairs pixel by pixel.
   void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
                 uint32_t count) const {
     if constexpr (kColorimetric) {
@@ -51,6 +52,10 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
       const bool compactSource = std::is_same_v<Src, E> && sourceStep == 4 && isIdentity(this->sourceAt);
       const bool compactDestination = destinationStep == 3 && isIdentity(this->destinationAt) &&
                                       this->destinationRange.min == 0 && this->destinationRange.max == 255;
+      if (compactSource && compactDestination) {
+        cmykToRgbRow8(reinterpret_cast<const uint8_t*>(source), reinterpret_cast<uint8_t*>(destination), count);
+        return;
+      }
       for (uint32_t start = 0; start < count; start += kBatch) {
         const uint32_t n = std::min(kBatch, count - start);
         const Src* from = source + static_cast<ptrdiff_t>(start) * sourceStep;

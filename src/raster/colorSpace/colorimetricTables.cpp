@@ -25,13 +25,32 @@ uint64_t bitsOf(double v) {
 int gammaOutput(double x) { return static_cast<int>(std::pow(x, 0.45454545454545453) * 255.0); }
 
 void fillInkTables(ColorimetricTables& t) {
+  constexpr uint32_t kCellStep[4] = {6 * 6 * 6, 6 * 6, 6, 1};
   for (int ink = 0; ink < 4; ++ink) {
     for (int x = 0; x < 256; ++x) {
       const uint32_t u = kCmykInputCurves[x][ink];
       t.nodeOffset[ink][x] = u / kGridCell * kGridAxisStep[ink];
       t.fraction[ink][x] = static_cast<uint16_t>(u % kGridCell);
+      const uint64_t cellPart = u / kGridCell * kCellStep[ink] * sizeof(ColorimetricTables::CellRecord);
       const int fractionShift = (ink & 1) != 0 ? 16 : 0;
-      t.packedInk[ink][x] = (uint64_t{t.nodeOffset[ink][x]} << 32) | (uint64_t{t.fraction[ink][x]} << fractionShift);
+      t.packedInk[ink][x] = (cellPart << 32) | (uint64_t{t.fraction[ink][x]} << fractionShift);
+    }
+  }
+}
+
+void fillCellTables(ColorimetricTables& t) {
+  const uint16_t* grid = &kCmykGridNodes[0][0];
+  for (int cell = 0; cell < kGridCells; ++cell) {
+    const int first = ((cell / 216 * 7 + cell / 36 % 6) * 7 + cell / 6 % 6) * 7 + cell % 6;
+    const uint16_t* p0 = grid + 3 * first;
+    for (int o = 0; o < 3; ++o) {
+      for (int ink = 0; ink < 4; ++ink) {
+        // Cyan and magenta in the first eight lanes, yellow and black in the
+        // last eight; the two inks of a pair side by side.
+        const int lane = 8 * (ink / 2) + 2 * o + ink % 2;
+        t.cells[cell].deltas[lane] = static_cast<int16_t>(p0[o + kGridAxisStep[ink]] - p0[o]);
+      }
+      t.cells[cell].base[o] = kGridCell * (p0[o] + 128);
     }
   }
 }
@@ -81,20 +100,28 @@ void fillGammaBuckets(ColorimetricTables& t) {
   }
 }
 
-ColorimetricTables buildTables() {
-  ColorimetricTables t{};
-  fillInkTables(t);
-  fillLabTables(t);
-  fillGammaThresholds(t);
-  fillGammaBuckets(t);
+void fillGammaScales(ColorimetricTables& t) {
+  for (int j = 0; j < 8; ++j) t.gammaScaleLow[j] = static_cast<float>(std::exp2(j / 2.2));
+  for (int q = -3; q <= 0; ++q) t.gammaScaleHigh[q & 3] = static_cast<float>(255.0 * std::exp2(8 * q / 2.2));
+}
+
+// On the heap: the tables are too large for a small thread stack.
+const ColorimetricTables* buildTables() {
+  auto* t = new ColorimetricTables();
+  fillInkTables(*t);
+  fillCellTables(*t);
+  fillLabTables(*t);
+  fillGammaThresholds(*t);
+  fillGammaBuckets(*t);
+  fillGammaScales(*t);
   return t;
 }
 
 }  // namespace
 
 const ColorimetricTables& colorimetricTables() {
-  static const ColorimetricTables tables = buildTables();
-  return tables;
+  static const ColorimetricTables* const tables = buildTables();
+  return *tables;
 }
 
 }  // namespace Kelvane

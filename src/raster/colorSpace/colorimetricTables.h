@@ -22,6 +22,9 @@ inline constexpr int32_t kReductionStep = 257;
 // cyan, magenta, yellow and black axes (three values per node).
 inline constexpr uint32_t kGridAxisStep[4] = {343 * 3, 49 * 3, 7 * 3, 3};
 
+// Cells of the grid a pixel's first node can start: indices 0 to 5 per axis.
+inline constexpr int kGridCells = 6 * 6 * 6 * 6;
+
 // The largest difference between a grid node and the next node along one
 // axis, over every cell of the grid and every output.
 constexpr int32_t largestGridStep() {
@@ -53,10 +56,22 @@ struct ColorimetricTables {
   // fraction into the cell (0 to 13106).
   uint32_t nodeOffset[4][256];
   uint16_t fraction[4][256];
-  // The same packed for the vector kernel: the node offset in bits 32 to 63;
-  // the fraction in bits 0 to 15 for cyan and yellow, 16 to 31 for magenta
-  // and black, so that two inks OR into one multiplier pair.
+  // The same packed for the vector kernel: the ink's part of the byte
+  // offset of the pixel's cell record (below) in bits 32 to 63; the fraction
+  // in bits 0 to 15 for cyan and yellow, 16 to 31 for magenta and black, so
+  // that two inks OR into one multiplier pair.
   uint64_t packedInk[4][256];
+  // Per grid cell, numbered ((c x 6 + m) x 6 + y) x 6 + k by the indices of
+  // its first node (0 to 5; an index of 5 comes only with a fraction of 0):
+  // 13107 (P0 + 128) of L, a, b and a zero; then the deltas P_axis - P0 of
+  // L, a and b paired for multiply-adds with the fraction pairs, (cyan,
+  // magenta) x 3 then (yellow, black) x 3, each group of three pairs
+  // followed by a zero pair. Every 16-byte part stays inside a cache line.
+  struct alignas(16) CellRecord {
+    int32_t base[4];
+    int16_t deltas[16];
+  };
+  CellRecord cells[kGridCells];
 
   // Lab to XYZ terms by 8-bit code: fy = (L8 x 100 / 255 + 16) / 116,
   // fa = (a8 - 128) / 500, fb = (b8 - 128) / 200.
@@ -72,10 +87,25 @@ struct ColorimetricTables {
   // and the low 45 bits of the one threshold strictly inside the bucket
   // (kGammaNoThreshold when there is none).
   uint64_t gammaBucket[kGammaBuckets];
+  // Powers of 2 for the vector estimate of the power: 2^(j / 2.2) for j in
+  // 0..7, and 255 x 2^(8 q / 2.2) at q mod 4 for q in -3..0, as floats
+  // (padded to 16 entries, one vector on every target).
+  alignas(64) float gammaScaleLow[16];
+  alignas(64) float gammaScaleHigh[16];
   // Whether every bucket holds at most one threshold and no threshold lies
-  // below kGammaFloor, as the vector kernel needs.
+  // below kGammaFloor, as gammaFromBucket needs.
   bool bucketsHoldOneThreshold;
 };
+
+// The reduction of P0 + S / 13107 (limited to 0..65535, truncated) to
+// round(v / 257) with halves down, in integers: floor((13107 (P0 + 128) + S)
+// / (13107 x 257)), limited to 0..255. The floating-point division lands
+// on the same integer: its quotient is either exact or at least 1/13107
+// away from an integer, far beyond the rounding error.
+inline uint8_t reducedLab(int32_t numerator) {
+  if (numerator <= 0) return 0;
+  return static_cast<uint8_t>(std::min(numerator / (kGridCell * kReductionStep), 255));
+}
 
 // Built on first use (thread-safe), never freed.
 const ColorimetricTables& colorimetricTables();

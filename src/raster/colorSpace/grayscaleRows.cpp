@@ -1,15 +1,102 @@
+// The grey row kernel, written once over Google Highway's vector operations
+// and compiled by it for each x86 instruction set (SSSE3, SSE4, AVX2,
+// AVX-512); Highway runs the best one the machine has. The portable target,
+// one lane wide with this compiler, and builds without Highway's run-time
+// library take the scalar loop.
 #include "raster/colorSpace/grayscaleRows.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
-#include "raster/colorSpace/cpuFeatures.h"
 #include "raster/colorSpace/sampleConversion.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "raster/colorSpace/grayscaleRows.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
 
+HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR
+
+size_t GrayscaleRow8(uint8_t*, const uint8_t*, const RgbPositions&, size_t) { return 0; }
+
+#else
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+using Bytes = hn::Full128<uint8_t>;  // one 16-byte load: four pixels and a spare
+using Quad = hn::Full128<int32_t>;   // one band of those four pixels
+
+// One band of the next Lanes(di) pixels as 32-bit lanes: each 16-byte load
+// holds four pixels, whose band bytes the shuffle moves into the low bytes of
+// the lanes (the other bytes become 0).
+template <class DI>
+hn::Vec<DI> bandOf(DI di, const uint8_t* rgb, const hn::Vec<Bytes>& shuffle) {
+  const Bytes bytes;
+  const Quad quad;
+  const auto first = hn::BitCast(quad, hn::TableLookupBytesOr0(hn::LoadU(bytes, rgb), shuffle));
+  if constexpr (hn::MaxLanes(DI()) < 4) {
+    return hn::LowerHalf(di, first);
+  } else if constexpr (hn::MaxLanes(DI()) == 4) {
+    return first;
+  } else {
+    static_assert(hn::MaxLanes(DI()) == 8, "eight pixels at most: two loads");
+    const auto second = hn::BitCast(quad, hn::TableLookupBytesOr0(hn::LoadU(bytes, rgb + 12), shuffle));
+    return hn::Combine(di, second, first);
+  }
+}
+
+// (0.3 R + 0.6 G) + 0.1 B in doubles, one pixel a lane, with the scalar
+// loop's operations in its order, so each sum is that loop's double. Sums
+// lie in 0..255: truncation to 32 bits, then to 8, keeps the low byte.
+// Returns how many pixels it converted; its loads stay inside the row.
+size_t GrayscaleRow8(uint8_t* grey, const uint8_t* rgb, const RgbPositions& at, size_t count) {
+  const hn::ScalableTag<double> df;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const hn::Rebind<uint8_t, decltype(df)> d8;
+  const size_t lanes = hn::Lanes(df);
+  const size_t loads = (lanes + 3) / 4;
+  // Byte 4 j of a band's shuffle picks that band of pixel j; -1 gives 0.
+  alignas(16) int8_t shuffles[3][16];
+  std::memset(shuffles, -1, sizeof shuffles);
+  const uint32_t positions[3] = {at.r, at.g, at.b};
+  for (int band = 0; band < 3; ++band) {
+    for (int pixel = 0; pixel < 4; ++pixel)
+      shuffles[band][4 * pixel] = static_cast<int8_t>(3 * pixel + positions[band]);
+  }
+  const Bytes bytes;
+  const auto red = hn::Load(bytes, reinterpret_cast<const uint8_t*>(shuffles[0]));
+  const auto green = hn::Load(bytes, reinterpret_cast<const uint8_t*>(shuffles[1]));
+  const auto blue = hn::Load(bytes, reinterpret_cast<const uint8_t*>(shuffles[2]));
+  const auto kRed = hn::Set(df, 0.3);
+  const auto kGreen = hn::Set(df, 0.6);
+  const auto kBlue = hn::Set(df, 0.1);
+  size_t i = 0;
+  for (; 3 * (i + 4 * (loads - 1)) + 16 <= 3 * count; i += lanes) {
+    const uint8_t* pixels = rgb + 3 * i;
+    const auto r = hn::PromoteTo(df, bandOf(di, pixels, red));
+    const auto g = hn::PromoteTo(df, bandOf(di, pixels, green));
+    const auto b = hn::PromoteTo(df, bandOf(di, pixels, blue));
+    const auto sum = hn::Add(hn::Add(hn::Mul(kRed, r), hn::Mul(kGreen, g)), hn::Mul(kBlue, b));
+    hn::StoreU(hn::DemoteTo(d8, hn::DemoteTo(di, sum)), d8, grey + i);
+  }
+  return i;
+}
+
+#endif  // HWY_TARGET == HWY_SCALAR
+
+}  // namespace HWY_NAMESPACE
+}  // namespace Kelvane
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace Kelvane {
+
+HWY_EXPORT(GrayscaleRow8);
 
 void rgbToGrayscaleRow8Scalar(uint8_t* grey, const uint8_t* rgb, const RgbPositions& at, size_t count) {
   for (size_t i = 0; i < count; ++i) {
@@ -19,54 +106,10 @@ void rgbToGrayscaleRow8Scalar(uint8_t* grey, const uint8_t* rgb, const RgbPositi
   }
 }
 
-#if defined(__x86_64__)
-namespace {
-
-// Four pixels per step: one 16-byte load (12 bytes used) spread into 32-bit
-// lanes per band, converted exactly to doubles, then (0.3 R + 0.6 G) + 0.1 B
-// as the scalar loop does it. Returns how many pixels it converted; the
-// last loads stay inside the row.
-__attribute__((target("avx2"))) size_t grayscaleAvx2(uint8_t* grey, const uint8_t* rgb, const RgbPositions& at,
-                                                     size_t count) {
-  // Byte i of a shuffle mask picks byte mask[i] of the 16 loaded (-1: zero).
-  alignas(16) int8_t masks[3][16];
-  std::memset(masks, -1, sizeof masks);
-  const uint32_t positions[3] = {at.r, at.g, at.b};
-  for (int band = 0; band < 3; ++band) {
-    for (int pixel = 0; pixel < 4; ++pixel) masks[band][4 * pixel] = static_cast<int8_t>(3 * pixel + positions[band]);
-  }
-  const __m128i red = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[0]));
-  const __m128i green = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[1]));
-  const __m128i blue = _mm_load_si128(reinterpret_cast<const __m128i*>(masks[2]));
-  const __m128i lowBytes = _mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256d kRed = _mm256_set1_pd(0.3);
-  const __m256d kGreen = _mm256_set1_pd(0.6);
-  const __m256d kBlue = _mm256_set1_pd(0.1);
-  size_t i = 0;
-  for (; i + 6 <= count; i += 4) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgb + 3 * i));
-    const __m256d r = _mm256_cvtepi32_pd(_mm_shuffle_epi8(bytes, red));
-    const __m256d g = _mm256_cvtepi32_pd(_mm_shuffle_epi8(bytes, green));
-    const __m256d b = _mm256_cvtepi32_pd(_mm_shuffle_epi8(bytes, blue));
-    const __m256d sum =
-        _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(kRed, r), _mm256_mul_pd(kGreen, g)), _mm256_mul_pd(kBlue, b));
-    // Sums lie in 0..255, so truncation to 32 bits and the low byte agree
-    // with the scalar conversion.
-    const int32_t packed = _mm_cvtsi128_si32(_mm_shuffle_epi8(_mm256_cvttpd_epi32(sum), lowBytes));
-    std::memcpy(grey + i, &packed, sizeof packed);
-  }
-  return i;
-}
-
-}  // namespace
-#endif
-
 void rgbToGrayscaleRow8(uint8_t* grey, const uint8_t* rgb, const RgbPositions& at, size_t count) {
-  size_t done = 0;
-#if defined(__x86_64__)
-  if (cpuHasAvx2()) done = grayscaleAvx2(grey, rgb, at, count);
-#endif
+  const size_t done = HWY_DYNAMIC_DISPATCH(GrayscaleRow8)(grey, rgb, at, count);
   rgbToGrayscaleRow8Scalar(grey + done, rgb + 3 * done, at, count - done);
 }
 
 }  // namespace Kelvane
+#endif  // HWY_ONCE

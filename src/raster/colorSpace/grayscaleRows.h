@@ -1,8 +1,8 @@
 // Row kernel of 8-bit RGB to greyscale: grey = 0.3 R + 0.6 G + 0.1 B in
 // double precision, truncated toward zero (never above 255 for 8-bit
-// inputs). On x86-64 processors with AVX2 the doubles are computed four
-// pixels at a time with the same operations in the same order, so every
-// result is bit for bit that of the scalar loop.
+// inputs). On x86 processors with SSSE3 or better the doubles are computed
+// several pixels at a time with the same operations in the same order, so
+// every result is bit for bit that of the scalar loop.
 #ifndef KELVANE_RASTER_COLOR_SPACE_GRAYSCALE_ROWS_H
 #define KELVANE_RASTER_COLOR_SPACE_GRAYSCALE_ROWS_H
 

@@ -1,6 +1,7 @@
 // Every 8-bit RGB value through RGB to greyscale and RGB to YIQ, against the
-// plain reference arithmetic: the vector row kernel (compact pixels) and the
-// pixel path (padded pixels) must both agree with it on all 2^24 inputs.
+// plain reference arithmetic: the vector row kernel (compact pixels) on every
+// vector target and the pixel path (padded pixels) must all agree with it on
+// all 2^24 inputs.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,11 +12,13 @@
 #include "raster/colorSpace/rgbToGrayscalePixelTransformer.h"
 #include "raster/colorSpace/rgbToYiqPixelTransformer.h"
 #include "raster/rasterTestSupport.h"
+#include "raster/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {
 
 using testing_support::describe;
+using testing_support::forEachSimdTarget;
 
 constexpr uint32_t kSide = 4096;  // 4096 x 4096 pixels: every 24-bit value once
 
@@ -42,17 +45,21 @@ std::vector<E> transformAll(std::vector<E>& source, uint32_t sourceStride, const
   return out;
 }
 
+// The row kernel on every vector target, then the pixel path.
 TEST(ExhaustiveRgb, GreyscaleOfEveryValueMatchesTheDoubleArithmetic) {
-  for (uint32_t stride : {3u, 4u}) {  // row kernel, then pixel path
-    std::vector<E> source = everyRgbValue(stride);
-    const std::vector<E> grey = transformAll<RGBtoGrayscalePixelTransformer<E, E>>(
-        source, stride, describe(kColorSpaceGrayscale, kSampleUInt8, 8, 1));
-    uint32_t mismatches = 0;
-    for (uint32_t i = 0; i < kSide * kSide; ++i) {
-      mismatches += grey[i] != reference::grey(i >> 16, (i >> 8) & 255, i & 255);
-    }
-    EXPECT_EQ(mismatches, 0u) << "stride " << stride;
-  }
+  std::vector<E> expected(size_t{kSide} * kSide);
+  for (uint32_t i = 0; i < kSide * kSide; ++i) expected[i] = reference::grey(i >> 16, (i >> 8) & 255, i & 255);
+  const ImageBufferInfo grey = describe(kColorSpaceGrayscale, kSampleUInt8, 8, 1);
+  const auto mismatches = [&](const std::vector<E>& got) {
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < kSide * kSide; ++i) count += got[i] != expected[i];
+    return count;
+  };
+  std::vector<E> compact = everyRgbValue(3);
+  forEachSimdTarget(
+      [&] { EXPECT_EQ(mismatches(transformAll<RGBtoGrayscalePixelTransformer<E, E>>(compact, 3, grey)), 0u); });
+  std::vector<E> padded = everyRgbValue(4);
+  EXPECT_EQ(mismatches(transformAll<RGBtoGrayscalePixelTransformer<E, E>>(padded, 4, grey)), 0u);
 }
 
 TEST(ExhaustiveRgb, YiqOfEveryValueMatchesTheSinglePrecisionCoefficients) {
