@@ -26,7 +26,6 @@ struct BufferLayout {
   // Slot of each sample: its position within the pixel (order 0, below the
   // stride) or its plane number (order 1). Empty means sample s in slot s.
   std::vector<uint32_t> slots;
-  uint32_t bps = 0;     // 0 means the full width of the type
   uint8_t fill = 0xCD;  // initial value of every pixel byte
 
   // Densely packed layouts in the colour space that names spp bands.
