@@ -11,6 +11,13 @@
 
 namespace Kelvane {
 
+// The interface `iid` of `object` with a reference for the caller, or null.
+template <typename Interface>
+Interface* Query(IUnknown* object, const IID& iid) {
+  void* out = nullptr;
+  return object != nullptr && object->QueryInterface(iid, &out) == S_OK ? static_cast<Interface*>(out) : nullptr;
+}
+
 struct LoadedModule {
   // All null when the module could not be loaded.
   KxDllGetClassObjectFn getClassObject = nullptr;

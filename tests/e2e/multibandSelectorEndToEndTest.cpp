@@ -56,14 +56,11 @@ TEST(MultibandSelectorEndToEnd, AggregatedUnderAHostObjectDecodesSelectedBands) 
   EXPECT_EQ(outer.references, 1u);
 
   // The selector's interfaces are reached through the outer object and count against it.
-  IKxContentImp* stage = nullptr;
-  IKxMultibandSelector* selector = nullptr;
-  ASSERT_EQ(outer.QueryInterface(IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
-  ASSERT_EQ(stage->QueryInterface(IID_IKxMultibandSelector, reinterpret_cast<void**>(&selector)), S_OK);
+  auto* stage = Query<IKxContentImp>(&outer, IID_IKxContentImp);
+  auto* selector = Query<IKxMultibandSelector>(stage, IID_IKxMultibandSelector);
+  ASSERT_NE(selector, nullptr);
   EXPECT_EQ(outer.references, 3u);
-  void* identity = nullptr;
-  ASSERT_EQ(selector->QueryInterface(IID_IUnknown, &identity), S_OK);
-  EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+  EXPECT_EQ(Query<IUnknown>(selector, IID_IUnknown), static_cast<IUnknown*>(&outer));
   outer.Release();
 
   // Bands 6, 2, 4 of a band-sequential 16-bit scene are the source's, in that order.
