@@ -4,6 +4,7 @@
 #define KELVANE_TESTS_E2E_LOADED_MODULE_H
 
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -63,6 +64,16 @@ struct LoadedModule {
   }
 
   void* handle_;
+};
+
+// A test of the loaded module: it starts with the module loaded, and no
+// object of the module outlives it.
+class LoadedModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(module_.loaded()) << module_.error; }
+  void TearDown() override { EXPECT_EQ(module_.canUnloadNow(), S_OK); }
+
+  const LoadedModule& module_ = LoadedModule::Get();
 };
 
 }  // namespace Kelvane

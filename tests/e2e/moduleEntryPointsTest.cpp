@@ -15,14 +15,7 @@
 namespace Kelvane {
 namespace {
 
-// Whatever a test does, no object of the module outlives it.
-class ModuleEntryPoints : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(module_.loaded()) << module_.error; }
-  void TearDown() override { EXPECT_EQ(module_.canUnloadNow(), S_OK); }
-
-  const LoadedModule& module_ = LoadedModule::Get();
-};
+using ModuleEntryPoints = LoadedModuleTest;
 
 TEST_F(ModuleEntryPoints, RefusedClassObjectRequestsCreateNothing) {
   const CLSID unknownClass = {0x0BADC0DE, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x12, 0x34, 0x56, 0x78}};
