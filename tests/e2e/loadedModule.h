@@ -4,12 +4,20 @@
 #define KELVANE_TESTS_E2E_LOADED_MODULE_H
 
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
 #include "kelvane/kx_lib_sp_xform.h"
 
 namespace Kelvane {
+
+// The interface `iid` of `object` with a reference for the caller, or null.
+template <typename Interface>
+Interface* Query(IUnknown* object, const IID& iid) {
+  void* out = nullptr;
+  return object != nullptr && object->QueryInterface(iid, &out) == S_OK ? static_cast<Interface*>(out) : nullptr;
+}
 
 struct LoadedModule {
   // All null when the module could not be loaded.
@@ -56,6 +64,16 @@ struct LoadedModule {
   }
 
   void* handle_;
+};
+
+// A test of the loaded module: it starts with the module loaded, and no
+// object of the module outlives it.
+class LoadedModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(module_.loaded()) << module_.error; }
+  void TearDown() override { EXPECT_EQ(module_.canUnloadNow(), S_OK); }
+
+  const LoadedModule& module_ = LoadedModule::Get();
 };
 
 }  // namespace Kelvane

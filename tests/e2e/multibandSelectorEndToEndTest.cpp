@@ -36,10 +36,10 @@ class AggregatingHost final : public IUnknown {
   ULONG references = 1;
 };
 
-TEST(MultibandSelectorEndToEnd, AggregatedUnderAHostObjectDecodesSelectedBands) {
-  const LoadedModule& module = LoadedModule::Get();
-  ASSERT_TRUE(module.loaded()) << module.error;
-  ASSERT_EQ(module.canUnloadNow(), S_OK);
+using MultibandSelectorEndToEnd = LoadedModuleTest;
+
+TEST_F(MultibandSelectorEndToEnd, AggregatedUnderAHostObjectDecodesSelectedBands) {
+  ASSERT_EQ(module_.canUnloadNow(), S_OK);
   Fakes::FakeUpstreamConfig sevenBands;
   sevenBands.numBands = 7;
   sevenBands.colorSpace = KX_CS_MULTIBAND;
@@ -49,21 +49,19 @@ TEST(MultibandSelectorEndToEnd, AggregatedUnderAHostObjectDecodesSelectedBands) 
   // Created through the class object; the outer object gets the inner unknown.
   AggregatingHost outer;
   IClassFactory* factory = nullptr;
-  ASSERT_EQ(module.getClassObject(CLSID_KxvMultibandSelectorImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            S_OK);
+  ASSERT_EQ(
+      module_.getClassObject(CLSID_KxvMultibandSelectorImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+      S_OK);
   ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
   factory->Release();
   EXPECT_EQ(outer.references, 1u);
 
   // The selector's interfaces are reached through the outer object and count against it.
-  IKxContentImp* stage = nullptr;
-  IKxMultibandSelector* selector = nullptr;
-  ASSERT_EQ(outer.QueryInterface(IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
-  ASSERT_EQ(stage->QueryInterface(IID_IKxMultibandSelector, reinterpret_cast<void**>(&selector)), S_OK);
+  auto* stage = Query<IKxContentImp>(&outer, IID_IKxContentImp);
+  auto* selector = Query<IKxMultibandSelector>(stage, IID_IKxMultibandSelector);
+  ASSERT_NE(selector, nullptr);
   EXPECT_EQ(outer.references, 3u);
-  void* identity = nullptr;
-  ASSERT_EQ(selector->QueryInterface(IID_IUnknown, &identity), S_OK);
-  EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+  EXPECT_EQ(Query<IUnknown>(selector, IID_IUnknown), static_cast<IUnknown*>(&outer));
   outer.Release();
 
   // Bands 6, 2, 4 of a band-sequential 16-bit scene are the source's, in that order.
@@ -80,9 +78,9 @@ TEST(MultibandSelectorEndToEnd, AggregatedUnderAHostObjectDecodesSelectedBands) 
   // Releasing the interfaces and then the outer object frees the inner one and its hold on the source.
   selector->Release();
   stage->Release();
-  EXPECT_EQ(module.canUnloadNow(), S_FALSE);
+  EXPECT_EQ(module_.canUnloadNow(), S_FALSE);
   EXPECT_EQ(outer.Release(), 0u);
-  EXPECT_EQ(module.canUnloadNow(), S_OK);
+  EXPECT_EQ(module_.canUnloadNow(), S_OK);
   EXPECT_EQ(source->Release(), 0u);
 }
 

@@ -5,7 +5,6 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
-#include "kelvane/kx_lib_sp_xform.h"
 #include "loadedModule.h"
 
 namespace Kelvane {
@@ -15,21 +14,19 @@ using Fakes::BufferLayout;
 using Fakes::MakeScene;
 using Fakes::OwnedDecodeBuffer;
 
-TEST(PixelReplacerEndToEnd, CreatedThroughTheModuleReplacesAColourAndOverlaysAKeyedBuffer) {
-  const LoadedModule& module = LoadedModule::Get();
-  ASSERT_TRUE(module.loaded()) << module.error;
+using PixelReplacerEndToEnd = LoadedModuleTest;
+
+TEST_F(PixelReplacerEndToEnd, CreatedThroughTheModuleReplacesAColourAndOverlaysAKeyedBuffer) {
   Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create();
 
-  IKxContentImp* stage = module.createStage(CLSID_KxvPixelReplacerImp);
+  IKxContentImp* stage = module_.createStage(CLSID_KxvPixelReplacerImp);
   ASSERT_NE(stage, nullptr);
   // Both identifiers of the buffer operations give the one extended table.
-  IKxPixelReplacer* first = nullptr;
-  IKxPixelReplacer2* buffers = nullptr;
-  IKxPixelReplacerImp* settings = nullptr;
-  ASSERT_EQ(stage->QueryInterface(IID_IKxPixelReplacer, reinterpret_cast<void**>(&first)), S_OK);
-  ASSERT_EQ(first->QueryInterface(IID_IKxPixelReplacer2, reinterpret_cast<void**>(&buffers)), S_OK);
+  auto* first = Query<IKxPixelReplacer>(stage, IID_IKxPixelReplacer);
+  auto* buffers = Query<IKxPixelReplacer2>(first, IID_IKxPixelReplacer2);
+  auto* settings = Query<IKxPixelReplacerImp>(buffers, IID_IKxPixelReplacerImp);
+  ASSERT_NE(settings, nullptr);
   EXPECT_EQ(static_cast<void*>(first), static_cast<void*>(buffers));
-  ASSERT_EQ(buffers->QueryInterface(IID_IKxPixelReplacerImp, reinterpret_cast<void**>(&settings)), S_OK);
 
   // The colour of source pixel (0, 0), which recurs along the image, becomes magenta wherever it is decoded.
   ASSERT_EQ(stage->SetContainedImp(source), S_OK);
@@ -64,10 +61,9 @@ TEST(PixelReplacerEndToEnd, CreatedThroughTheModuleReplacesAColourAndOverlaysAKe
   settings->Release();
   buffers->Release();
   first->Release();
-  EXPECT_EQ(module.canUnloadNow(), S_FALSE);
+  EXPECT_EQ(module_.canUnloadNow(), S_FALSE);
   EXPECT_EQ(stage->Release(), 0u);
   EXPECT_EQ(source->Release(), 0u);
-  EXPECT_EQ(module.canUnloadNow(), S_OK);
 }
 
 }  // namespace

@@ -5,38 +5,30 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
-#include "kelvane/kx_lib_sp_xform.h"
 #include "loadedModule.h"
 
 namespace Kelvane {
 namespace {
 
 using Fakes::BufferLayout;
-using Fakes::FakeUpstream;
-using Fakes::FakeUpstreamConfig;
 using Fakes::MakeScene;
 using Fakes::OwnedDecodeBuffer;
 
-TEST(TransposerEndToEnd, CreatedThroughTheModuleTurnsTheSourceAQuarterBack) {
-  const LoadedModule& module = LoadedModule::Get();
-  ASSERT_TRUE(module.loaded()) << module.error;
-  FakeUpstreamConfig config;
+using TransposerEndToEnd = LoadedModuleTest;
+
+TEST_F(TransposerEndToEnd, CreatedThroughTheModuleTurnsTheSourceAQuarterBack) {
+  Fakes::FakeUpstreamConfig config;
   config.width = 200;
   config.height = 120;
   config.type = KX_TYPE_U16;
   config.bitsPerSample = 16;
-  FakeUpstream* source = FakeUpstream::Create(config);
+  Fakes::FakeUpstream* source = Fakes::FakeUpstream::Create(config);
 
   // Create, chain and turn a quarter counter-clockwise, in the order a host does.
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(module.getClassObject(CLSID_KxvTransposerImp, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-  IKxContentImp* stage = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IKxContentImp, reinterpret_cast<void**>(&stage)), S_OK);
-  factory->Release();
-  IKxTransposerImp* settings = nullptr;
-  IKxTransposer* transposer = nullptr;
-  ASSERT_EQ(stage->QueryInterface(IID_IKxTransposerImp, reinterpret_cast<void**>(&settings)), S_OK);
-  ASSERT_EQ(settings->QueryInterface(IID_IKxTransposer, reinterpret_cast<void**>(&transposer)), S_OK);
+  IKxContentImp* stage = module_.createStage(CLSID_KxvTransposerImp);
+  auto* settings = Query<IKxTransposerImp>(stage, IID_IKxTransposerImp);
+  auto* transposer = Query<IKxTransposer>(settings, IID_IKxTransposer);
+  ASSERT_NE(transposer, nullptr);
   ASSERT_EQ(stage->SetContainedImp(source), S_OK);
   ASSERT_EQ(settings->SetRotation(270), S_OK);
   ASSERT_EQ(stage->Initialize(), S_OK);
@@ -45,7 +37,8 @@ TEST(TransposerEndToEnd, CreatedThroughTheModuleTurnsTheSourceAQuarterBack) {
   EXPECT_EQ(props.width, 120u);
   EXPECT_EQ(props.height, 200u);
 
-  // Turned pixel (x, y) is source pixel (199 - y, x).
+  // Turned pixel (x, y) is source pixel (199 - y, x); turning that tile back
+  // a quarter clockwise gives the source's own scene.
   OwnedDecodeBuffer tile(MakeScene(30, 150, 40, 50), BufferLayout::Interleaved(3, KX_TYPE_U16));
   ASSERT_EQ(stage->Decode(tile.get(), KXV_BEST_QUALITY, nullptr), S_OK);
   EXPECT_EQ(Fakes::FirstSampleMismatch(tile.record(),
@@ -53,22 +46,15 @@ TEST(TransposerEndToEnd, CreatedThroughTheModuleTurnsTheSourceAQuarterBack) {
                                          return source->ExpectedSample(199 - (150 + y), 30 + x, s, 1.0, KX_TYPE_U16);
                                        }),
             "");
-
-  // Turning that tile back a quarter clockwise gives the source's own scene.
-  OwnedDecodeBuffer back(MakeScene(0, 0, 50, 40), BufferLayout::Interleaved(3, KX_TYPE_U16));
+  OwnedDecodeBuffer back(MakeScene(0, 30, 50, 40), BufferLayout::Interleaved(3, KX_TYPE_U16));
   ASSERT_EQ(transposer->Transpose(tile.get(), back.get(), 90), S_OK);
-  EXPECT_EQ(Fakes::FirstSampleMismatch(back.record(),
-                                       [&](uint32_t x, uint32_t y, uint32_t s) {
-                                         return source->ExpectedSample(0 + x, 30 + y, s, 1.0, KX_TYPE_U16);
-                                       }),
-            "");
+  EXPECT_EQ(source->FirstMismatch(back.record()), "");
 
   transposer->Release();
   settings->Release();
-  EXPECT_EQ(module.canUnloadNow(), S_FALSE);
+  EXPECT_EQ(module_.canUnloadNow(), S_FALSE);
   EXPECT_EQ(stage->Release(), 0u);
   EXPECT_EQ(source->Release(), 0u);
-  EXPECT_EQ(module.canUnloadNow(), S_OK);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ DecodeBuffer MakeDecodeRecord(const Scene& scene, const BufferLayout& layout) {
   format.type = layout.type;
   format.order = layout.order;
   format.align = layout.align;
-  format.bps = layout.bps != 0 ? layout.bps : 8 * bytes;
+  format.bps = 8 * bytes;
   const size_t columns = ColumnsOf(scene);
   if (layout.order == KX_ORDER_INTERLEAVED) {
     // Interleaved: samples of a pixel side by side, rows aligned.

@@ -26,7 +26,6 @@ struct BufferLayout {
   // Slot of each sample: its position within the pixel (order 0, below the
   // stride) or its plane number (order 1). Empty means sample s in slot s.
   std::vector<uint32_t> slots;
-  uint32_t bps = 0;     // 0 means the full width of the type
   uint8_t fill = 0xCD;  // initial value of every pixel byte
 
   // Densely packed layouts in the colour space that names spp bands.
@@ -39,6 +38,16 @@ struct BufferLayout {
     return layout;
   }
   static BufferLayout BandSequential(uint32_t spp, uint32_t type) { return Interleaved(spp, type, 1); }
+  // Three samples in a pixel of four, bands reversed, rows aligned to 8 bytes
+  // and `rowPadding` more.
+  static BufferLayout Scattered(uint32_t type, uint32_t rowPadding) {
+    BufferLayout layout = Interleaved(3, type);
+    layout.stride = 4;
+    layout.slots = {2, 1, 0};
+    layout.align = 8;
+    layout.rowPadding = rowPadding;
+    return layout;
+  }
 };
 
 inline Scene MakeScene(double ulx, double uly, double width, double height, double mag = 1.0) {

@@ -10,14 +10,6 @@
 
 namespace Kelvane::Fakes {
 
-// Stores `iface` in out with a reference added.
-template <typename Interface>
-HRESULT FakeHandOut(Interface* iface, void** out) {
-  *out = iface;
-  iface->AddRef();
-  return S_OK;
-}
-
 // A copy of `record` taken while holding `guard`.
 template <typename Record>
 Record LockedCopy(std::mutex& guard, const Record& record) {

@@ -1,6 +1,5 @@
 #include "fakes/fakeUpstream.h"
 
-#include <algorithm>
 #include <new>
 
 #include "fakes/decodeBufferBuilder.h"
@@ -36,7 +35,8 @@ FakeUpstream* FakeUpstream::Create(const FakeUpstreamConfig& config) { return ne
 FakeUpstream::FakeUpstream(const FakeUpstreamConfig& config) : config_(config), bandSelect_(config.hasBandSelect) {}
 
 uint32_t FakeUpstream::ExpectedSample(int64_t x, int64_t y, uint32_t band, double mag, uint32_t type) const {
-  if (x >= 0 && y >= 0 && x < ImageWidthAt(mag) && y < ImageHeightAt(mag)) return SampleValue(x, y, band, mag, type);
+  if (x >= 0 && y >= 0 && x < ImageWidthAt(mag) && y < ImageHeightAt(mag))
+    return SyntheticSampleBits(x, y, band, mag, type);
   return EncodeSampleBits(band < config_.background.size() ? config_.background[band] : 0.0, type);
 }
 
@@ -59,7 +59,10 @@ HRESULT KX_STDCALL FakeUpstream::QueryInterface(const IID& iid, void** out) {
       {config_.hasBackground, IID_IKxBackgroundPixelQuery, static_cast<IKxBackgroundPixelQuery*>(this)},
       {config_.hasSpatialInfo, IID_IKxGeoSpatialInfo, static_cast<IKxGeoSpatialInfo*>(this)}};
   for (const auto& [on, id, iface] : optional) {
-    if (status == E_NOINTERFACE && on && KxIsEqualGUID(iid, id)) return FakeHandOut(iface, out);
+    if (status != E_NOINTERFACE || !on || !KxIsEqualGUID(iid, id)) continue;
+    *out = iface;
+    iface->AddRef();
+    return S_OK;
   }
   return status;
 }
@@ -104,10 +107,6 @@ HRESULT FakeUpstream::decodeScene(DecodeBuffer* buffer, uint32_t quality, void* 
     if (SUCCEEDED(status)) buffer->resultCode = config_.decodeResultCode;
     const Tamper tamper = LockedCopy(recordMutex_, decodeTamper_);
     if (tamper && buffer != nullptr) tamper(*buffer);
-    if (bandMap != nullptr && SUCCEEDED(status)) {
-      const std::vector<uint16_t> map(bandMap, bandMap + std::min<uint32_t>(buffer->format.spp, 256));
-      SetLocked(recordMutex_, lastBandMap_, map);
-    }
     return status;
   } catch (...) {
     return E_OUTOFMEMORY;

@@ -66,13 +66,9 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
   // A new source holding one reference (the caller's); null when out of memory.
   static FakeUpstream* Create(const FakeUpstreamConfig& config = FakeUpstreamConfig());
 
-  // The synthetic sample of pixel (x, y) of `band` in the image scaled by
-  // `mag`, as the bit pattern of host type `type` (see syntheticSamples.h).
-  static uint32_t SampleValue(int64_t x, int64_t y, uint32_t band, double mag, uint32_t type) {
-    return SyntheticSampleBits(x, y, band, mag, type);
-  }
-  // What a decode writes at image pixel (x, y): the sample inside the image,
-  // the band's background outside.
+  // What a decode writes at image pixel (x, y) of the image scaled by `mag`,
+  // as the bit pattern of host type `type`: the synthetic sample inside the
+  // image (see syntheticSamples.h), the band's background outside.
   uint32_t ExpectedSample(int64_t x, int64_t y, uint32_t band, double mag, uint32_t type) const;
   // Image extent at a magnification: floor(size * mag + 0.5).
   int64_t ImageWidthAt(double mag) const { return ScaledExtent(config_.width, mag); }
@@ -111,10 +107,6 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
     return scenes.empty() ? Scene() : scenes.back();
   }
   uint32_t lastDecodeQuality() const { return LockedCopy(recordMutex_, lastQuality_); }
-  // The band map of the last DecodeBands call (one entry per sample of its
-  // buffer), read after the tamper of that call has run, as a host reading
-  // the map throughout its decode would.
-  std::vector<uint16_t> lastBandMap() const { return LockedCopy(recordMutex_, lastBandMap_); }
   void* lastDecodeThird() const { return LockedCopy(recordMutex_, lastThird_); }
 
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
@@ -172,7 +164,6 @@ class FakeUpstream final : public KxHostObject<FakeUpstream, IKxContentImp, IKxB
 
   mutable std::mutex recordMutex_;  // guards the records below
   std::vector<Scene> scenes_;
-  std::vector<uint16_t> lastBandMap_;
   Tamper decodeTamper_;
   Tamper backgroundTamper_;
   uint32_t lastQuality_ = 0;

@@ -26,14 +26,4 @@ uint32_t EncodeSampleBits(double value, uint32_t type) {
   return bits;
 }
 
-double DecodeSampleBits(uint32_t bits, uint32_t type) {
-  double value = 0.0;
-  ForHostType(type, [&](auto kind) {
-    SampleNumber<decltype(kind)::value> number;
-    StoreSample<decltype(kind)::value>(&number, bits);
-    value = static_cast<double>(number);
-  });
-  return value;
-}
-
 }  // namespace Kelvane::Fakes

@@ -89,9 +89,6 @@ uint32_t SyntheticSampleBits(int64_t x, int64_t y, uint32_t band, double mag, ui
 // rounded and clamped to their range; an unknown type gives 0.
 uint32_t EncodeSampleBits(double value, uint32_t type);
 
-// The numeric value of a sample bit pattern (signed types sign-extended).
-double DecodeSampleBits(uint32_t bits, uint32_t type);
-
 }  // namespace Kelvane::Fakes
 
 #endif  // KELVANE_FAKES_SYNTHETIC_SAMPLES_H

@@ -1,7 +1,7 @@
 // Quarter turns and mirrors: the small examples on both paths, layout and
 // depth conversion on the way, failures that leave the destination alone,
-// composed turns, and the raw-byte path writing exactly the bytes of the
-// converting path for every mode and layout.
+// and the raw-byte path writing exactly the bytes of the converting path for
+// every mode and layout.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,18 +88,6 @@ TEST(TransposerKernels, FailuresLeaveTheDestinationUntouched) {
   EXPECT_EQ(attempt(Rotate90, 2, 3, kRgb8), 15004u);
   EXPECT_EQ(attempt(Rotate90, 2, 3, describe(kColorSpaceGrayscale, kSampleUInt16, 8, 1)), 15002u);
   EXPECT_EQ(destination.samples, std::vector<E>(destination.samples.size(), 0xA5));
-}
-
-TEST(TransposerKernels, ComposedTurnsReturnTheOriginal) {
-  TestImage<E> original(5, 3, kRgb8);
-  original.fillDistinct();
-  const std::vector<uint32_t> sequences[] = {
-      {Rotate90, Rotate90, Rotate90, Rotate90}, {Rotate90, Rotate270}, {MirrorLeftRight, MirrorTopBottom, Rotate180}};
-  for (const auto& sequence : sequences) {
-    TestImage<E> current = original;
-    for (const uint32_t mode : sequence) current = transposed(mode, current);
-    EXPECT_EQ(current.samples, original.samples) << "sequence of " << sequence.size();
-  }
 }
 
 // Layouts of the raw-byte path: 0 whole pixels, 1 pixels padded by a sample

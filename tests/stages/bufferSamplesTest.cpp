@@ -24,16 +24,6 @@ OwnedDecodeBuffer Painted(const BufferLayout& layout) {
   return buffer;
 }
 
-// Interleaved with a spare slot and reversed bands, padded rows.
-BufferLayout Scattered(uint32_t type) {
-  BufferLayout layout = BufferLayout::Interleaved(3, type);
-  layout.stride = 4;
-  layout.slots = {2, 1, 0};
-  layout.align = 8;
-  layout.rowPadding = 3;
-  return layout;
-}
-
 class BufferSamplesByType : public ::testing::TestWithParam<uint32_t> {};
 
 // Every pair of layouts, the spare slot of a pixel left alone.
@@ -42,7 +32,7 @@ TEST_P(BufferSamplesByType, CopiesEveryBandBetweenLayouts) {
   const auto synthetic = [type](uint32_t x, uint32_t y, uint32_t s) {
     return Fakes::SyntheticSampleBits(x, y, s, 1.0, type);
   };
-  const std::vector<BufferLayout> layouts = {BufferLayout::Interleaved(3, type), Scattered(type),
+  const std::vector<BufferLayout> layouts = {BufferLayout::Interleaved(3, type), BufferLayout::Scattered(type, 3),
                                              BufferLayout::BandSequential(3, type)};
   for (const BufferLayout& from : layouts) {
     for (const BufferLayout& to : layouts) {
@@ -101,7 +91,7 @@ uint32_t Fill(const BufferLayout& layout, const OwnedDecodeBuffer& background) {
 
 TEST(BufferSamples, FillsEveryRowOfEveryBandWithTheBackgroundOrWritesNothing) {
   for (uint32_t type : {KX_TYPE_U8, KX_TYPE_U16}) {
-    EXPECT_EQ(Fill(Scattered(type), Background(3, type)), KXV_SAMPLES_DONE);
+    EXPECT_EQ(Fill(BufferLayout::Scattered(type, 3), Background(3, type)), KXV_SAMPLES_DONE);
     EXPECT_EQ(Fill(BufferLayout::BandSequential(3, type), Background(3, type)), KXV_SAMPLES_DONE);
   }
   // Another band count or type: the background cannot be read as this buffer's pixel.

@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "com/kxComClassEntry.h"
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
 #include "stages/pixelReplacer/kxv_pixelReplace.h"
@@ -113,6 +112,7 @@ TEST_F(PixelReplacerDecode, StoredPixelOfAnotherSizeIsRefusedBeforeTheUpstreamDe
   OwnedDecodeBuffer grey8(MakeScene(0, 0, 4, 4), BufferLayout::Interleaved(1, KX_TYPE_U8));
   EXPECT_EQ(DecodeInto(grey8), E_INVALIDARG);
   EXPECT_EQ(stage_->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
+  EXPECT_EQ(stage_->GetRasterProps(nullptr), E_INVALIDARG);
   EXPECT_EQ(source_->decodeCount(), 0u);
   OwnedDecodeBuffer grey16(MakeScene(0, 0, 4, 4), BufferLayout::Interleaved(1, KX_TYPE_U16));
   EXPECT_EQ(DecodeInto(grey16), S_OK);
@@ -131,20 +131,6 @@ TEST_F(PixelReplacerDecode, StoredPixelOfAnotherSizeIsRefusedBeforeTheUpstreamDe
   // An upstream failure comes back as it is.
   source_->failDecode(KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(DecodeInto(grey16), KX_E_NO_PIXEL_MEMORY);
-}
-
-TEST_F(PixelReplacerDecode, PropertiesAreTheUpstreamsAsTakenWhenItWasSet) {
-  source_->failGetRasterProps(KX_E_INVALID_BUFFER);
-  RasterProps props;
-  EXPECT_EQ(stage_->GetRasterProps(&props), S_OK);
-  EXPECT_EQ(props.width, 256u);
-  EXPECT_EQ(props.numBands, 3u);
-  EXPECT_EQ(stage_->GetRasterProps(nullptr), E_INVALIDARG);
-  // Setting an upstream reports its properties' status.
-  INondelegatingUnknown* object = nullptr;
-  ASSERT_EQ(KxComCreate<KxvPixelReplacerImp>(nullptr, &object), S_OK);
-  EXPECT_EQ(static_cast<KxvPixelReplacerImp*>(object)->SetContainedImp(source_), KX_E_INVALID_BUFFER);
-  object->NondelegatingRelease();
 }
 
 using PixelReplacerConcurrency = PixelReplacerDecode;

@@ -40,16 +40,6 @@ OwnedDecodeBuffer Logo(double width, double height, const BufferLayout& layout) 
   return logo;
 }
 
-// Interleaved with a spare slot, reversed bands and padded rows.
-BufferLayout Scattered(uint32_t type) {
-  BufferLayout layout = BufferLayout::Interleaved(3, type);
-  layout.stride = 4;
-  layout.slots = {2, 1, 0};
-  layout.align = 8;
-  layout.rowPadding = 4;
-  return layout;
-}
-
 // `stamp` over the width x height pixels from (dx, dy), `elsewhere` around it.
 Sample Stamped(uint32_t dx, uint32_t dy, uint32_t width, uint32_t height, Sample stamp, Sample elsewhere) {
   return [=](uint32_t x, uint32_t y, uint32_t s) {
@@ -104,11 +94,12 @@ TEST_F(Watermarker, CompositeStampsTheBottomRightCornerInEveryLayout) {
       {"64x32 in 256x256", 256, 256, kRgb8, 64, 32, kRgb8, 192, 224, 64, 32},
       {"wider than the buffer: its left part", 256, 256, kRgb8, 300, 20, kRgb8, 0, 236, 256, 20},
       {"taller, fractional sizes truncated", 50.4, 10, kRgb8, 20.7, 30, kRgb8, 29, 0, 20, 10},
-      {"pixels with a spare slot step by their stride", 40, 30, Scattered(KX_TYPE_U8), 16, 8,
+      {"pixels with a spare slot step by their stride", 40, 30, BufferLayout::Scattered(KX_TYPE_U8, 4), 16, 8,
        BufferLayout::BandSequential(3, KX_TYPE_U8), 24, 22, 16, 8},
       {"band-sequential 16-bit", 40, 30, BufferLayout::BandSequential(3, KX_TYPE_U16), 16, 8,
        BufferLayout::Interleaved(3, KX_TYPE_U16), 24, 22, 16, 8},
-      {"32-bit float", 40, 30, BufferLayout::Interleaved(3, KX_TYPE_F32), 16, 8, Scattered(KX_TYPE_F32), 24, 22, 16, 8},
+      {"32-bit float", 40, 30, BufferLayout::Interleaved(3, KX_TYPE_F32), 16, 8,
+       BufferLayout::Scattered(KX_TYPE_F32, 4), 24, 22, 16, 8},
   };
   for (const Case& c : cases) {
     OwnedDecodeBuffer destination(MakeScene(0, 0, c.width, c.height), c.layout);
@@ -174,8 +165,9 @@ TEST_F(Watermarker, SetWatermarkKeepsItsOwnCopyOfAnyLayout) {
   padded.rowPadding = 37;  // rows far longer than the copy's
   folded.stride = 4;
   folded.slots = {0, 2, 3};  // offsets 2 and 3 fall on one slot when divided by their smallest distance
-  for (const BufferLayout& layout : {padded, folded, Scattered(KX_TYPE_U8), BufferLayout::BandSequential(3, KX_TYPE_U8),
-                                     BufferLayout::Interleaved(3, KX_TYPE_U16), Scattered(KX_TYPE_F32)}) {
+  for (const BufferLayout& layout :
+       {padded, folded, BufferLayout::Scattered(KX_TYPE_U8, 4), BufferLayout::BandSequential(3, KX_TYPE_U8),
+        BufferLayout::Interleaved(3, KX_TYPE_U16), BufferLayout::Scattered(KX_TYPE_F32, 4)}) {
     OwnedDecodeBuffer logo = Logo(12, 7, layout);
     ASSERT_EQ(stage_->SetWatermark(logo.get()), S_OK);
     std::memset(logo.bytes(), 0x77, logo.byteSize());  // the host reuses its memory

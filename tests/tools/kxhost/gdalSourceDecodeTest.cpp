@@ -6,14 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <tuple>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "fakes/decodeBufferBuilder.h"
+#include "fakes/syntheticSamples.h"
 #include "kxhost/gdalSource.h"
 #include "kxhost/sampleImage.h"
 #include "kxhostTestSupport.h"
@@ -21,88 +21,46 @@
 namespace kxhost::testing {
 namespace {
 
-constexpr uint8_t kUntouched = 0xAB;
+using Fakes::BufferLayout;
+using Fakes::MakeScene;
+using Fakes::OwnedDecodeBuffer;
 
-// A buffer layout to decode into: sample offsets in samples (order 0) or in
-// planes (order 1), spare bytes at the end of every row, and the image bands
-// (from 0) to decode through the band-select interface, if any.
-struct Layout {
-  const char* name;
-  uint32_t type;
-  uint32_t order;
-  uint32_t stride;
-  std::vector<int32_t> smap;
-  uint32_t rowPadding;
-  std::vector<uint16_t> bandMap = {};
-};
-const Layout kInterleavedU8{"interleaved u8", KX_TYPE_U8, 0, 3, {0, 1, 2}, 0};
+// The byte every buffer starts with (the fakes' fill).
+constexpr uint8_t kUntouched = 0xCD;
 
-// Whether no byte of `memory` changed since it was filled with kUntouched.
-bool untouched(const std::vector<uint8_t>& memory) {
-  return std::all_of(memory.begin(), memory.end(), [](uint8_t b) { return b == kUntouched; });
+// A layout of `spp` samples of `type` in `order`, `stride` samples a pixel,
+// the samples in `slots`, rows padded by `rowPadding` bytes.
+BufferLayout Layout(uint32_t type, uint32_t order, uint32_t stride, std::vector<uint32_t> slots,
+                    uint32_t rowPadding = 0) {
+  BufferLayout layout = BufferLayout::Interleaved(static_cast<uint32_t>(slots.size()), type, order);
+  layout.stride = stride;
+  layout.slots = std::move(slots);
+  layout.rowPadding = rowPadding;
+  return layout;
+}
+const BufferLayout kInterleavedU8 = BufferLayout::Interleaved(3, KX_TYPE_U8);
+
+// Whether no byte of the buffer's memory, or of the guard behind it, changed.
+bool Untouched(const OwnedDecodeBuffer& buffer) {
+  return buffer.guardIntact() &&
+         std::all_of(buffer.bytes(), buffer.bytes() + buffer.byteSize(), [](uint8_t b) { return b == kUntouched; });
 }
 
-// A decode buffer over `memory`, which it sizes and fills with kUntouched.
-DecodeBuffer makeBuffer(const Scene& scene, const Layout& layout, std::vector<uint8_t>* memory) {
-  const uint32_t bytes = KxHostSampleBytes(layout.type);
-  const uint32_t cols = static_cast<uint32_t>(std::floor(scene.width + 0.5));
-  const uint32_t rows = static_cast<uint32_t>(std::floor(scene.height + 0.5));
-  DecodeBuffer buffer;
-  buffer.scene = scene;
-  buffer.format.spp = static_cast<uint32_t>(layout.smap.size());
-  buffer.format.type = layout.type;
-  buffer.format.order = layout.order;
-  buffer.format.stride = layout.stride;
-  buffer.format.rowbytes = cols * layout.stride * bytes + layout.rowPadding;
-  const uint32_t plane = rows * buffer.format.rowbytes;
-  for (size_t s = 0; s < layout.smap.size(); ++s)
-    buffer.format.smap[s] = layout.smap[s] * static_cast<int32_t>(layout.order == 0 ? bytes : plane);
-  memory->assign(layout.order == 0 ? plane : plane * layout.smap.size(), kUntouched);
-  buffer.pBits = memory->data();
-  return buffer;
-}
-
-// The sample at `at`, and `value` as that sample type holds it.
-template <typename T>
-std::pair<double, double> gotAndWant(const uint8_t* at, double value) {
-  T got;
-  std::memcpy(&got, at, sizeof got);
-  if (std::is_integral_v<T>)
-    value = std::clamp(value, double(std::numeric_limits<T>::lowest()), double(std::numeric_limits<T>::max()));
-  return {got, value};
-}
-
-std::pair<double, double> gotAndWant(const uint8_t* at, uint32_t type, double value) {
-  switch (type) {
-    case KX_TYPE_U8: return gotAndWant<uint8_t>(at, value);
-    case KX_TYPE_S8: return gotAndWant<int8_t>(at, value);
-    case KX_TYPE_U16: return gotAndWant<uint16_t>(at, value);
-    case KX_TYPE_S16: return gotAndWant<int16_t>(at, value);
-    default: return gotAndWant<float>(at, value);
-  }
-}
-
-// Checks every sample of `buffer` against expected(x, y, sample) and that no
-// byte outside the samples changed.
+// Expects every sample of `buffer` to be expected(x, y, s) as its type holds
+// it (integers clamped), and no byte outside the samples written.
 template <typename Expected>
-void expectBuffer(const DecodeBuffer& buffer, const std::vector<uint8_t>& memory, Expected expected) {
-  const BufferFormat& format = buffer.format;
-  const uint32_t bytes = KxHostSampleBytes(format.type);
-  std::vector<uint8_t> outside = memory;  // every byte but the samples'
-  std::vector<double> got, want;
-  for (int64_t y = 0; y < std::floor(buffer.scene.height + 0.5); ++y) {
-    for (int64_t x = 0; x < std::floor(buffer.scene.width + 0.5); ++x) {
-      for (uint32_t s = 0; s < format.spp; ++s) {
-        const size_t offset = y * format.rowbytes + x * format.stride * bytes + format.smap[s];
-        std::fill_n(outside.begin() + offset, bytes, kUntouched);
-        const auto [sample, value] = gotAndWant(memory.data() + offset, format.type, expected(x, y, s));
-        got.push_back(sample);
-        want.push_back(value);
-      }
-    }
-  }
-  ExpectSameSamples(got, want);
-  EXPECT_TRUE(untouched(outside)) << "a byte outside every sample was written";
+void ExpectDecoded(OwnedDecodeBuffer& buffer, Expected expected) {
+  const DecodeBuffer& record = buffer.record();
+  EXPECT_EQ(Fakes::FirstSampleMismatch(record,
+                                       [&](uint32_t x, uint32_t y, uint32_t s) {
+                                         return Fakes::EncodeSampleBits(expected(x, y, s), record.format.type);
+                                       }),
+            "");
+  Fakes::ForEachSample(record.scene, record.format.spp, [&](uint32_t x, uint32_t y, uint32_t s) {
+    buffer.setSample(x, y, s, 0xCDCDCDCDu);
+    return true;
+  });
+  EXPECT_TRUE(Untouched(buffer)) << "a byte outside every sample was written";
 }
 
 class GdalSourceDecode : public ::testing::Test {
@@ -136,44 +94,42 @@ class GdalSourceDecode : public ::testing::Test {
 // Each layout, over a scene whose corner and size round to whole pixels or
 // that reaches past the image, where the band's background is written.
 TEST_F(GdalSourceDecode, WritesEveryLayoutAsGdalReadsTheImage) {
-  const Layout interleaved16{"interleaved u16", KX_TYPE_U16, 0, 3, {0, 1, 2}, 0};
+  const BufferLayout interleaved16 = BufferLayout::Interleaved(3, KX_TYPE_U16);
   // Corner 16.6, 9.4 and size 59.6 x 44.5 round to pixel 17, 9 and 60 x 45.
-  const Scene rounded{16.6, 9.4, 59.6, 44.5, 1.0};
-  const std::pair<Layout, Scene> cases[] = {
-      {kInterleavedU8, rounded},
-      {{"stride 4 with row padding", KX_TYPE_U8, 0, 4, {0, 1, 2}, 5}, rounded},
-      {{"band-sequential u16", KX_TYPE_U16, 1, 1, {0, 1, 2}, 6}, rounded},
-      {{"band-sequential, planes reversed", KX_TYPE_U8, 1, 1, {2, 1, 0}, 0}, rounded},
-      {{"permuted sample map s16", KX_TYPE_S16, 0, 3, {2, 0, 1}, 2}, rounded},
-      {{"reversed sample map f32", KX_TYPE_F32, 0, 3, {2, 1, 0}, 0}, rounded},
-      {{"signed bytes, clamped", KX_TYPE_S8, 0, 4, {1, 3, 0}, 3}, rounded},
-      {{"bands 4 and 1 selected", KX_TYPE_U8, 0, 2, {0, 1}, 0, {3, 0}}, {30, 40, 25, 20, 1.0}},
-      {interleaved16, {-7, -5, 40, 30, 1.0}},
-      {interleaved16, {240, 180, 30, 20, 1.0}},
-      {interleaved16, {300, 10, 8, 8, 1.0}},
+  const Scene rounded = MakeScene(16.6, 9.4, 59.6, 44.5);
+  // A layout, its scene, and the image bands (from 0) to decode through the band-select interface, if any.
+  const std::tuple<const char*, BufferLayout, Scene, std::vector<uint16_t>> cases[] = {
+      {"interleaved u8", kInterleavedU8, rounded, {}},
+      {"stride 4 with row padding", Layout(KX_TYPE_U8, 0, 4, {0, 1, 2}, 5), rounded, {}},
+      {"band-sequential u16", Layout(KX_TYPE_U16, 1, 1, {0, 1, 2}, 6), rounded, {}},
+      {"band-sequential, planes reversed", Layout(KX_TYPE_U8, 1, 1, {2, 1, 0}), rounded, {}},
+      {"permuted sample map s16", Layout(KX_TYPE_S16, 0, 3, {2, 0, 1}, 2), rounded, {}},
+      {"reversed sample map f32", Layout(KX_TYPE_F32, 0, 3, {2, 1, 0}), rounded, {}},
+      {"signed bytes, clamped", Layout(KX_TYPE_S8, 0, 4, {1, 3, 0}, 3), rounded, {}},
+      {"bands 4 and 1 selected", Layout(KX_TYPE_U8, 0, 2, {0, 1}), MakeScene(30, 40, 25, 20), {3, 0}},
+      {"over the top-left", interleaved16, MakeScene(-7, -5, 40, 30), {}},
+      {"over the bottom-right", interleaved16, MakeScene(240, 180, 30, 20), {}},
+      {"beside the image", interleaved16, MakeScene(300, 10, 8, 8), {}},
   };
-  for (const auto& [layout, scene] : cases) {
-    SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(scene.ulx) + "," + std::to_string(scene.uly));
-    std::vector<uint8_t> memory;
-    DecodeBuffer buffer = makeBuffer(scene, layout, &memory);
-    const std::vector<uint16_t>& bands = layout.bandMap;
-    ASSERT_EQ(bands.empty() ? source_->Decode(&buffer, KXV_BEST_QUALITY, nullptr)
-                            : bandSelect_->DecodeBands(&buffer, KXV_BEST_QUALITY, bands.data(), nullptr),
+  for (const auto& [name, layout, scene, bands] : cases) {
+    SCOPED_TRACE(name);
+    OwnedDecodeBuffer buffer(scene, layout);
+    ASSERT_EQ(bands.empty() ? source_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr)
+                            : bandSelect_->DecodeBands(buffer.get(), KXV_BEST_QUALITY, bands.data(), nullptr),
               S_OK);
     const auto x0 = static_cast<int64_t>(std::floor(scene.ulx + 0.5));
     const auto y0 = static_cast<int64_t>(std::floor(scene.uly + 0.5));
-    expectBuffer(buffer, memory,
-                 [&](int64_t x, int64_t y, uint32_t s) { return pixel(x0 + x, y0 + y, bands.empty() ? s : bands[s]); });
+    ExpectDecoded(
+        buffer, [&](int64_t x, int64_t y, uint32_t s) { return pixel(x0 + x, y0 + y, bands.empty() ? s : bands[s]); });
   }
 }
 
 // A quarter size GDAL resamples from the image and its overview.
 TEST_F(GdalSourceDecode, ReducedMagnificationResamplesAsGdalDoes) {
-  std::vector<uint8_t> memory;
-  DecodeBuffer buffer = makeBuffer({0, 0, 64, 48, 0.25}, kInterleavedU8, &memory);
-  ASSERT_EQ(source_->Decode(&buffer, KXV_BEST_QUALITY, nullptr), S_OK);
+  OwnedDecodeBuffer buffer(MakeScene(0, 0, 64, 48, 0.25), kInterleavedU8);
+  ASSERT_EQ(source_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), S_OK);
   const std::vector<double> want = ReadWithGdal(path_, {1, 2, 3}, 0, 0, 256, 192, 64, 48);
-  expectBuffer(buffer, memory, [&](int64_t x, int64_t y, uint32_t s) { return want[(y * 64 + x) * 3 + s]; });
+  ExpectDecoded(buffer, [&](int64_t x, int64_t y, uint32_t s) { return want[(y * 64 + x) * 3 + s]; });
 }
 
 TEST_F(GdalSourceDecode, RefusesMalformedBuffersWithoutWriting) {
@@ -204,21 +160,19 @@ TEST_F(GdalSourceDecode, RefusesMalformedBuffersWithoutWriting) {
   };
   for (const auto& [name, spoil, status] : cases) {
     SCOPED_TRACE(name);
-    std::vector<uint8_t> memory;
-    DecodeBuffer buffer = makeBuffer({10, 10, 12, 8, 1.0}, kInterleavedU8, &memory);
-    spoil(&buffer);
-    EXPECT_EQ(source_->Decode(&buffer, KXV_BEST_QUALITY, nullptr), status);
-    EXPECT_TRUE(untouched(memory));
+    OwnedDecodeBuffer buffer(MakeScene(10, 10, 12, 8), kInterleavedU8);
+    spoil(buffer.get());
+    EXPECT_EQ(source_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), status);
+    EXPECT_TRUE(Untouched(buffer));
   }
   EXPECT_EQ(source_->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
 
   // A band the image does not have, or no band map, is refused before anything is written.
-  std::vector<uint8_t> memory;
-  DecodeBuffer buffer = makeBuffer({30, 40, 25, 20, 1.0}, kInterleavedU8, &memory);
+  OwnedDecodeBuffer buffer(MakeScene(30, 40, 25, 20), kInterleavedU8);
   const uint16_t missing[] = {1, 4, 0};
-  EXPECT_EQ(bandSelect_->DecodeBands(&buffer, KXV_BEST_QUALITY, missing, nullptr), E_INVALIDARG);
-  EXPECT_EQ(bandSelect_->DecodeBands(&buffer, KXV_BEST_QUALITY, nullptr, nullptr), E_INVALIDARG);
-  EXPECT_TRUE(untouched(memory));
+  EXPECT_EQ(bandSelect_->DecodeBands(buffer.get(), KXV_BEST_QUALITY, missing, nullptr), E_INVALIDARG);
+  EXPECT_EQ(bandSelect_->DecodeBands(buffer.get(), KXV_BEST_QUALITY, nullptr, nullptr), E_INVALIDARG);
+  EXPECT_TRUE(Untouched(buffer));
 }
 
 TEST_F(GdalSourceDecode, ReportsPropertiesAndGeoReferencing) {
@@ -271,11 +225,9 @@ TEST_F(GdalSourceDecode, BackgroundIsEachBandsNodataOrZero) {
   std::string error;
   ASSERT_TRUE(GdalSource::open(directory + "/plain.vrt", {}, nullptr, source, &error)) << error;
   // Outside pixels, in a signed 8-bit buffer where -300 clamps to -128.
-  const Layout layout{"signed bytes", KX_TYPE_S8, 0, 2, {0, 1}, 0};
-  std::vector<uint8_t> memory;
-  DecodeBuffer buffer = makeBuffer({-2, -1, 12, 8, 1.0}, layout, &memory);
-  ASSERT_EQ(source->Decode(&buffer, KXV_BEST_QUALITY, nullptr), S_OK);
-  expectBuffer(buffer, memory, [](int64_t x, int64_t y, uint32_t s) {
+  OwnedDecodeBuffer buffer(MakeScene(-2, -1, 12, 8), BufferLayout::Interleaved(2, KX_TYPE_S8));
+  ASSERT_EQ(source->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), S_OK);
+  ExpectDecoded(buffer, [](int64_t x, int64_t y, uint32_t s) {
     const bool inside = x >= 2 && x < 10 && y >= 1 && y < 7;
     return inside ? 100.0 : (s == 0 ? -300.0 : 0.0);
   });
@@ -283,11 +235,10 @@ TEST_F(GdalSourceDecode, BackgroundIsEachBandsNodataOrZero) {
   // The background-pixel query answers the same values.
   ComPtr<IKxBackgroundPixelQuery> query;
   ASSERT_EQ(source->FindInterface(IID_IKxBackgroundPixelQuery, query.putVoid()), S_OK);
-  const Layout pixelLayout{"one s16 pixel", KX_TYPE_S16, 0, 2, {0, 1}, 0};
-  DecodeBuffer onePixel = makeBuffer({0, 0, 1, 1, 1.0}, pixelLayout, &memory);
+  OwnedDecodeBuffer onePixel(MakeScene(0, 0, 1, 1), BufferLayout::Interleaved(2, KX_TYPE_S16));
   uint32_t reserved = 0;
-  ASSERT_EQ(query->GetBackgroundPixel(&reserved, &onePixel), S_OK);
-  expectBuffer(onePixel, memory, [](int64_t, int64_t, uint32_t s) { return s == 0 ? -300.0 : 0.0; });
+  ASSERT_EQ(query->GetBackgroundPixel(&reserved, onePixel.get()), S_OK);
+  ExpectDecoded(onePixel, [](int64_t, int64_t, uint32_t s) { return s == 0 ? -300.0 : 0.0; });
 
   // No geo-referencing, so no spatial information.
   ComPtr<IKxGeoSpatialInfo> spatial;
