@@ -105,7 +105,7 @@ KxvImageExtent KxvTransposerImp::turnedExtentAt(double mag, const Presentation& 
       return KxvImageExtent{static_cast<double>(width), static_cast<double>(height)};
     }
   }
-  return KxvNavigatorExtent(shown.props, mag);
+  return KxvScaledExtent(shown.props, mag);
 }
 
 HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint32_t quality, void* third,

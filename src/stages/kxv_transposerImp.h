@@ -53,7 +53,7 @@ class KxvTransposerImp : public KxvContentBase, public IKxTransposer, public IKx
   Presentation presentation() const;
 
   // The whole turned image at `mag`: the upstream's own size there when it
-  // tells it (the image-size query), else the navigator's extent.
+  // tells it (the image-size query), else its size scaled to `mag`.
   KxvImageExtent turnedExtentAt(double mag, const Presentation& shown);
 
   // Bodies of the operations above, run inside guarded().

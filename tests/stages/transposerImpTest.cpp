@@ -152,6 +152,20 @@ INSTANTIATE_TEST_SUITE_P(AnglesMagnificationsAndLayouts, TransposerPixels,
                          ::testing::Combine(::testing::Values(90u, 180u, 270u), ::testing::Values(1.0, 0.5),
                                             ::testing::Bool(), ::testing::Bool(), ::testing::Range<size_t>(0, 4)));
 
+// A source without an image-size query is turned at its size scaled to the
+// scene's magnification, rounded up as the source counts it, also beyond the
+// magnifications it reports (a stage above may ask for them).
+TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSize) {
+  Chain(ImageOf(257, 129), 90);
+  for (double mag : {0.5, 2.0}) {
+    const auto width = static_cast<uint32_t>(source_->ImageHeightAt(mag));
+    const auto height = static_cast<uint32_t>(source_->ImageWidthAt(mag));
+    OwnedDecodeBuffer whole(MakeScene(0, 0, width, height, mag), kRgb8);
+    ASSERT_EQ(Decode(whole), S_OK) << mag;
+    EXPECT_EQ(TurnMismatch(whole, 90), "") << mag;
+  }
+}
+
 // Every failure comes back as its status with the caller's samples untouched.
 TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
   Chain(ImageOf(256, 128), 90);
