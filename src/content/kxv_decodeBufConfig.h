@@ -140,6 +140,9 @@ class KxvDecodeBufConfig {
   // size field, pixel memory and format, byte for byte. A host handed a
   // stage's own record may write its pixels and result fields, nothing else.
   static bool SameRecordLayout(const DecodeBuffer& before, const DecodeBuffer& after);
+  // The layout differences of `have` from `want` that `flags` do not cover:
+  // 0 when a source of those capabilities writes `have` as it is.
+  static uint32_t LayoutReasons(const BufferFormat& have, const BufferFormat& want, uint32_t flags);
 
  private:
   // Row bytes of `format` for `scene`, aligned or not; empty when the width
@@ -157,8 +160,6 @@ class KxvDecodeBufConfig {
   static bool FitsDeclaredMemory(const DecodeBuffer& buffer);
   // Whether the samples of `have` sit where `want` puts them.
   static bool SameSampleMap(const BufferFormat& have, const BufferFormat& want);
-  // The layout differences of `have` from `want` that `flags` do not cover.
-  static uint32_t LayoutReasons(const BufferFormat& have, const BufferFormat& want, uint32_t flags);
   // Rewrites a buffer without pixel memory towards `wanted` and the source.
   static void AdaptToFormat(DecodeBuffer& buffer, const BufferFormat& wanted, const RasterProps& props,
                             uint32_t reasons);

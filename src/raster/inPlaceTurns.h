@@ -30,22 +30,30 @@ namespace Kelvane {
 bool turnPixelsInPlace(uint32_t mode, unsigned char* pixels, uint32_t width, uint32_t height, size_t pixelBytes,
                        size_t rowStride, std::vector<unsigned char>& scratch);
 
-// The same for a raster whose pixels the transposer would move unchanged,
-// with the raster's description on both sides: interleaved pixels whose
-// bands fill them, or band-sequential planes that do not overlap, with
-// samples of all 8 * sizeof(T) bits (the copier clamps any narrower range).
-// Returns false, changing nothing, for any other raster.
+// Whether turnRasterInPlace can turn the raster: its pixels are ones the
+// transposer would move unchanged, with the raster's description on both
+// sides (interleaved pixels whose bands fill them, or band-sequential planes
+// that do not overlap, with samples of all 8 * sizeof(T) bits: the copier
+// clamps any narrower range), and a quarter turn has a square to turn.
+// Looks at the layout only, never at the pixels.
 template <typename T>
-bool turnRasterInPlace(uint32_t mode, const Raster<T>& raster, std::vector<unsigned char>& scratch) {
+bool canTurnRasterInPlace(uint32_t mode, const Raster<T>& raster, ExactCopyPlan* plan = nullptr) {
   if (mode > MirrorTopBottom) throw KxUtilException(KX_STATUS_TRANSPOSE_MODE);
   const bool quarterTurn = mode == Rotate90 || mode == Rotate270;
+  ExactCopyPlan own;
+  ExactCopyPlan& found = plan != nullptr ? *plan : own;
+  return raster.data != nullptr && raster.info.bitsPerSample == static_cast<int32_t>(8 * sizeof(T)) &&
+         !(quarterTurn && raster.width != raster.height) &&
+         planExactCopy(raster.info, raster.info, sizeof(T), raster.width, raster.height, raster.rowStride, found) &&
+         static_cast<ptrdiff_t>(found.elementBytes) == found.pixelBytes;
+}
+
+// Turns such a raster in place; returns false, changing nothing, for any
+// other raster.
+template <typename T>
+bool turnRasterInPlace(uint32_t mode, const Raster<T>& raster, std::vector<unsigned char>& scratch) {
   ExactCopyPlan plan;
-  if (raster.data == nullptr || raster.info.bitsPerSample != static_cast<int32_t>(8 * sizeof(T)) ||
-      (quarterTurn && raster.width != raster.height) ||
-      !planExactCopy(raster.info, raster.info, sizeof(T), raster.width, raster.height, raster.rowStride, plan) ||
-      static_cast<ptrdiff_t>(plan.elementBytes) != plan.pixelBytes) {
-    return false;
-  }
+  if (!canTurnRasterInPlace(mode, raster, &plan)) return false;
   unsigned char* bytes = reinterpret_cast<unsigned char*>(raster.data);
   for (uint32_t i = 0; i < plan.planeCount; ++i) {
     turnPixelsInPlace(mode, bytes + plan.planeOffsets[i], raster.width, raster.height, plan.elementBytes,

@@ -42,6 +42,10 @@ class Transposer : public BasicRasterTransformer<PixelCopier<T, T>> {
   void setExactCopyEnabled(bool enabled) { exactCopyEnabled_ = enabled; }
   // Whether the last transform moved raw bytes.
   bool lastTransformCopiedExactly() const { return copiedExactly_; }
+  // Working memory of the raw-byte kernels that the caller keeps between
+  // transposers (a stage turning tile after tile, each with a transposer of
+  // its own); null, the default, uses the transposer's own.
+  void useScratch(std::vector<unsigned char>* scratch) { callersScratch_ = scratch; }
 
  private:
   // The copier's value ranges are the sample type's full range on both sides.
@@ -52,6 +56,7 @@ class Transposer : public BasicRasterTransformer<PixelCopier<T, T>> {
   bool exactCopyEnabled_ = true;
   bool copiedExactly_ = false;
   std::vector<unsigned char> scratch_;  // working memory of the raw-byte kernels, kept between transforms
+  std::vector<unsigned char>* callersScratch_ = nullptr;  // the caller's, used instead when set
 };
 
 template <typename T>
@@ -80,9 +85,10 @@ void Transposer<T>::transform() {
   ExactCopyPlan plan;
   if (exactCopyEnabled_ && valuesPassUnchanged() &&
       planExactCopy(destination.info, source.info, sizeof(T), walk.width, walk.height, destination.rowStride, plan)) {
-    growScratch(scratch_, kPlaneCopyScratchBytes);
+    std::vector<unsigned char>& scratch = callersScratch_ != nullptr ? *callersScratch_ : scratch_;
+    growScratch(scratch, kPlaneCopyScratchBytes);
     ExactCopyJob job;
-    job.scratch = scratch_.data();
+    job.scratch = scratch.data();
     job.source = reinterpret_cast<const unsigned char*>(source.data);
     job.destination = reinterpret_cast<unsigned char*>(destination.data);
     job.destinationRowStride = destination.rowStride;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "content/kxv_navigator.h"
 #include "raster/transposeGeometry.h"
 
 namespace Kelvane {
@@ -16,12 +15,8 @@ std::optional<uint32_t> KxvTurnModeOf(uint32_t angle) {
   }
 }
 
-KxvImageExtent KxvNavigatorExtent(const RasterProps& props, double mag) {
-  KxvNavigator navigator;
-  navigator.SetProps(props);
-  navigator.SetMag(mag, KXV_SPACE_FRACTION, KXV_OCTAVE_THRESHOLD);
-  const KxvRect whole = navigator.GetScene(KXV_SPACE_MAG, false);
-  return KxvImageExtent{std::floor(whole.width), std::floor(whole.height)};
+KxvImageExtent KxvScaledExtent(const RasterProps& props, double mag) {
+  return KxvImageExtent{std::ceil(props.width * mag), std::ceil(props.height * mag)};
 }
 
 Scene KxvUpstreamScene(const Scene& requested, uint32_t rotation, const KxvImageExtent& turned) {

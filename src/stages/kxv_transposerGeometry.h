@@ -31,10 +31,12 @@ struct KxvImageExtent {
   double height = 0.0;
 };
 
-// The extent of the image `props` describe at `mag`, as a navigator over the
-// source's capabilities gives it, fraction dropped. Raises
-// KxUtilException(KX_STATUS_OUT_OF_MEMORY) when the properties cannot be copied.
-KxvImageExtent KxvNavigatorExtent(const RasterProps& props, double mag);
+// The extent of the image `props` describe at `mag`: its size scaled to that
+// magnification and rounded up to whole pixels, as the persistent pixel
+// cache takes it. A navigator would clamp the magnification to the source's
+// range and drop the last, partly covered pixel, misplacing every turned
+// scene of an image whose source offers no size query.
+KxvImageExtent KxvScaledExtent(const RasterProps& props, double mag);
 
 // The scene of the upstream image that, turned clockwise by `rotation`, gives
 // `requested`; `turned` is the whole turned image at the requested

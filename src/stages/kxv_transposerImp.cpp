@@ -88,7 +88,7 @@ HRESULT KxvTransposerImp::decodeTurned(DecodeBuffer* buffer, uint32_t quality, v
   if (shown.rotation == 0) return KxvContentBase::Decode(buffer, quality, third);
   // An angle that is no quarter turn fails before any upstream work.
   if (!KxvTurnModeOf(shown.rotation)) return E_FAIL;
-  return decodeThroughWorkingBuffer(buffer, quality, third, shown);
+  return decodeTurnedScene(buffer, quality, third, shown);
 }
 
 KxvImageExtent KxvTransposerImp::turnedExtentAt(double mag, const Presentation& shown) {
@@ -105,18 +105,18 @@ KxvImageExtent KxvTransposerImp::turnedExtentAt(double mag, const Presentation& 
       return KxvImageExtent{static_cast<double>(width), static_cast<double>(height)};
     }
   }
-  return KxvNavigatorExtent(shown.props, mag);
+  return KxvScaledExtent(shown.props, mag);
 }
 
-HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint32_t quality, void* third,
-                                                     const Presentation& shown) {
-  // The upstream scene, in the upstream's own layout.
+HRESULT KxvTransposerImp::decodeTurnedScene(DecodeBuffer* buffer, uint32_t quality, void* third,
+                                            const Presentation& shown) {
+  // The upstream scene, and the upstream's own layout for it.
   IKxContentImp* upstream = getContainedImp();
   if (upstream == nullptr) return E_FAIL;
   const KxvImageExtent turned = turnedExtentAt(buffer->scene.mag, shown);
   const Scene upstreamScene = KxvUpstreamScene(buffer->scene, shown.rotation, turned);
   RasterProps source;
-  HRESULT status = upstream->GetRasterProps(&source);
+  const HRESULT status = upstream->GetRasterProps(&source);
   if (FAILED(status)) return status;
   DecodeBuffer working;
   KxvDecodeBufConfig::InitFromProps(working, upstreamScene, source);
@@ -125,6 +125,33 @@ HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint3
   // band count (which may be anything) is asked for.
   if (!KxvTurnKeepsSamples(working.format, buffer->format)) return E_INVALIDARG;
 
+  // The caller's memory takes the upstream's pixels when the upstream writes
+  // the caller's layout and the turn keeps the buffer's shape.
+  const bool upstreamWritesCallersLayout =
+      KxvDecodeBufConfig::LayoutReasons(buffer->format, working.format, source.flags) == 0;
+  if (quality != 0 && upstreamWritesCallersLayout && turnInPlace(*buffer, shown.rotation, nullptr)) {
+    return decodeInCallersMemory(buffer, upstreamScene, quality, third, shown.rotation);
+  }
+  return decodeThroughWorkingBuffer(buffer, working, quality, third, shown.rotation);
+}
+
+HRESULT KxvTransposerImp::decodeInCallersMemory(DecodeBuffer* buffer, const Scene& upstreamScene, uint32_t quality,
+                                                void* third, uint32_t rotation) {
+  // The caller's record, showing the upstream scene: the turn keeps the
+  // shape, so its memory holds that scene's pixels in the caller's layout.
+  DecodeBuffer record = *buffer;
+  record.scene = upstreamScene;
+  const HRESULT status = decodeUpstreamKeepingLayout(record, quality, third);
+  if (FAILED(status)) return status;
+  KxvScratchShelf::Lease scratch(turnScratch_);
+  if (!turnInPlace(record, rotation, &scratch.bytes())) return E_OUTOFMEMORY;
+  buffer->resultCode = record.resultCode;
+  buffer->resultFlag = record.resultFlag;
+  return status;
+}
+
+HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, DecodeBuffer& working, uint32_t quality,
+                                                     void* third, uint32_t rotation) {
   // Pixel memory only when pixels are asked for; it goes back to the pool on every path.
   KxvWorkingBufferPool::Lease memory;
   if (quality != 0) {
@@ -136,8 +163,8 @@ HRESULT KxvTransposerImp::decodeThroughWorkingBuffer(DecodeBuffer* buffer, uint3
   }
 
   // Decode upstream, turn into the caller's buffer, and carry the upstream's result back.
-  status = decodeUpstreamKeepingLayout(working, quality, third);
-  if (SUCCEEDED(status) && quality != 0) status = Transpose(&working, buffer, shown.rotation);
+  HRESULT status = decodeUpstreamKeepingLayout(working, quality, third);
+  if (SUCCEEDED(status) && quality != 0) status = Transpose(&working, buffer, rotation);
   if (SUCCEEDED(status)) {
     buffer->resultCode = working.resultCode;
     buffer->resultFlag = working.resultFlag;

@@ -3,16 +3,16 @@
 // other and against their own declared layouts before a pixel is written.
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
-#include "raster/colorSpaceCodes.h"
-#include "raster/describeSceneBuffer.h"
 #include "raster/sampleTraits.h"
 #include "raster/transposer.h"
 #include "stages/kxv_transposerGeometry.h"
 #include "stages/kxv_transposerImp.h"
+#include "stages/kxv_turnDescription.h"
 
 namespace Kelvane {
 
@@ -33,64 +33,17 @@ RasterProps AnyLayoutSource() {
   return props;
 }
 
-// Colour-space family of a pixel that is a plain set of samples: the sample
-// count sits in bits 8 to 15 as in every code, under a low byte that no named
-// space uses. Its count field holds up to 254 samples (255 counts as one).
-constexpr uint32_t kSampleSetFamily = 0xFE;
-constexpr uint32_t kMostSamplesInASet = 254;
-
-// Whether the library's code for the buffer's colour space names exactly the
-// samples its pixels hold. The multiband space counts as one band, a host
-// space without a code (0, 2, 5, above 9) as none, and RGB as three where a
-// buffer may hold four: turned through such a code, samples would be left
-// behind while the turn reports success.
-bool SpaceNamesEverySample(const BufferFormat& format) {
-  return bands(colorSpaceFromHost(format.colorSpace)) == format.spp;
-}
-
-// Whether every sample of the buffer's pixels can be moved: it names them
-// all, or they can be described as a set of exactly its samples.
-bool EverySampleCanMove(const BufferFormat& format) {
-  return SpaceNamesEverySample(format) || (format.spp >= 1 && format.spp <= kMostSamplesInASet);
-}
-
-// Describes a buffer for the turn, so that every sample a pixel holds moves:
-// a buffer whose colour space does not name its samples is described as a
-// set of exactly its samples. Raises KxUtilException(KX_STATUS_BAD_ARGUMENT)
-// for a sample that does not start on a whole sample.
-void DescribeForTurn(const DecodeBuffer& buffer, ImageBufferInfo& info) {
-  if (SpaceNamesEverySample(buffer.format)) {
-    describeSceneBuffer(buffer, info);
-    return;
-  }
-  // Layout fields first, through a description that names no sample.
-  DecodeBuffer unnamed = buffer;
-  unnamed.format.colorSpace = KX_CS_NONE;
-  describeSceneBuffer(unnamed, info);
-  const BufferFormat& format = buffer.format;
-  const uint32_t sampleBytes = info.sampleSize();
-  if (sampleBytes == 0 || !EverySampleCanMove(format)) throw KxUtilException(KX_STATUS_BAD_ARGUMENT);
-  uint32_t map[256];
-  for (uint32_t s = 0; s < format.spp; ++s) {
-    const int32_t offset = format.smap[s];
-    if (offset < 0 || static_cast<uint32_t>(offset) % sampleBytes != 0) throw KxUtilException(KX_STATUS_BAD_ARGUMENT);
-    map[s] = static_cast<uint32_t>(offset) / sampleBytes;
-  }
-  info.setColorSpace((format.spp << 8) | kSampleSetFamily);
-  info.setPixelStride(static_cast<int32_t>(format.stride));
-  info.setSampleMap(map);
-}
-
-// Runs the kernel of sample type T over the two buffers; the shapes were
-// checked to match the mode.
+// Runs the kernel of sample type T over the two buffers, with the working
+// memory the stage keeps; the shapes were checked to match the mode.
 template <typename T>
 void TurnPixels(uint32_t mode, const DecodeBuffer& source, const PixelShape& from, DecodeBuffer& destination,
-                const PixelShape& to) {
+                const PixelShape& to, std::vector<unsigned char>& scratch) {
   ImageBufferInfo sourceInfo;
   ImageBufferInfo destinationInfo;
-  DescribeForTurn(source, sourceInfo);
-  DescribeForTurn(destination, destinationInfo);
+  KxvDescribeForTurn(source, sourceInfo);
+  KxvDescribeForTurn(destination, destinationInfo);
   Transposer<T> transposer(mode);
+  transposer.useScratch(&scratch);
   transposer.setSourceRaster(source.pBits, from.columns, from.rows, source.format.rowbytes, sourceInfo);
   transposer.setDestinationRaster(destination.pBits, to.columns, to.rows, destination.format.rowbytes, destinationInfo);
   transposer.transform();
@@ -105,7 +58,7 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     if (source->pBits == nullptr || destination->pBits == nullptr) return E_INVALIDARG;
     if (!KxvTurnKeepsSamples(source->format, destination->format)) return E_INVALIDARG;
     // Every sample of a pixel moves, or nothing does.
-    if (!EverySampleCanMove(source->format)) return E_INVALIDARG;
+    if (!KxvEverySampleCanMove(source->format)) return E_INVALIDARG;
     const std::optional<PixelShape> from = KxvDecodeBufConfig::PixelExtentOf(*source);
     const std::optional<PixelShape> to = KxvDecodeBufConfig::PixelExtentOf(*destination);
     if (!from || !to) return E_INVALIDARG;
@@ -130,9 +83,10 @@ HRESULT KX_STDCALL KxvTransposerImp::Transpose(const DecodeBuffer* source, Decod
     // The kernel of the sample type; its failures leave the destination
     // unwritten. Samples it cannot address are the caller's argument.
     try {
+      KxvScratchShelf::Lease scratch(turnScratch_);
       switch (source->format.type) {
-        case KX_TYPE_U8: TurnPixels<E>(*mode, *source, *from, *destination, *to); return S_OK;
-        case KX_TYPE_U16: TurnPixels<G>(*mode, *source, *from, *destination, *to); return S_OK;
+        case KX_TYPE_U8: TurnPixels<E>(*mode, *source, *from, *destination, *to, scratch.bytes()); return S_OK;
+        case KX_TYPE_U16: TurnPixels<G>(*mode, *source, *from, *destination, *to, scratch.bytes()); return S_OK;
         default: return E_FAIL;
       }
     } catch (const KxUtilException& failure) {

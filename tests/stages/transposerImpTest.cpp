@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -131,8 +132,8 @@ TEST_P(TransposerPixels, EqualTheUpstreamPixelsTurnedByHand) {
   const bool swapped = angle != 180;
   const auto width = static_cast<uint32_t>(swapped ? source_->ImageHeightAt(mag) : source_->ImageWidthAt(mag));
   const auto height = static_cast<uint32_t>(swapped ? source_->ImageWidthAt(mag) : source_->ImageHeightAt(mag));
-  // Tiles of 48 x 40 leave partial tiles at the right and bottom edges.
-  const uint32_t tileWidth = tiled ? 48 : width;
+  // Square tiles of 40 leave narrower and lower ones at the right and bottom edges.
+  const uint32_t tileWidth = tiled ? 40 : width;
   const uint32_t tileHeight = tiled ? 40 : height;
   for (uint32_t y = 0; y < height; y += tileHeight) {
     for (uint32_t x = 0; x < width; x += tileWidth) {
@@ -144,13 +145,69 @@ TEST_P(TransposerPixels, EqualTheUpstreamPixelsTurnedByHand) {
       EXPECT_EQ(buffer.record().resultCode, source_->config().decodeResultCode);
     }
   }
-  // Every decode after the first found its working memory waiting.
-  EXPECT_EQ(stage_->idleWorkingBuffers(), 1u);
+  // Working memory is found waiting by later decodes (one block for inner
+  // tiles, one for edge tiles at most); half turns need none.
+  EXPECT_LE(stage_->idleWorkingBuffers(), angle == 180 ? 0u : 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AnglesMagnificationsAndLayouts, TransposerPixels,
                          ::testing::Combine(::testing::Values(90u, 180u, 270u), ::testing::Values(1.0, 0.5),
                                             ::testing::Bool(), ::testing::Bool(), ::testing::Range<size_t>(0, 4)));
+
+// A source without an image-size query is turned at its size scaled to the
+// scene's magnification, rounded up as the source counts it, also beyond the
+// magnifications it reports (a stage above may ask for them).
+TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSize) {
+  Chain(ImageOf(257, 129), 90);
+  for (double mag : {0.5, 2.0}) {
+    const auto width = static_cast<uint32_t>(source_->ImageHeightAt(mag));
+    const auto height = static_cast<uint32_t>(source_->ImageWidthAt(mag));
+    OwnedDecodeBuffer whole(MakeScene(0, 0, width, height, mag), kRgb8);
+    ASSERT_EQ(Decode(whole), S_OK) << mag;
+    EXPECT_EQ(TurnMismatch(whole, 90), "") << mag;
+  }
+}
+
+// Half turns, and quarter turns of square tiles, are decoded into the
+// caller's buffer and turned there: odd sides (a centre pixel that stays),
+// padded rows, 16-bit planes; no working buffer is ever taken.
+struct InPlaceCase {
+  uint32_t angle;
+  Scene scene;
+  BufferLayout layout;
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* out) {
+  *out << c.angle << " degrees, " << c.scene.width << " x " << c.scene.height;
+}
+
+class TransposerInPlace : public Transposer, public ::testing::WithParamInterface<InPlaceCase> {};
+
+TEST_P(TransposerInPlace, TurnsTheCallersBufferWithoutAWorkingBuffer) {
+  const InPlaceCase& c = GetParam();
+  Chain(ImageOf(160, 140, c.layout), c.angle);
+  OwnedDecodeBuffer tile(c.scene, c.layout);
+  ASSERT_EQ(Decode(tile), S_OK);
+  EXPECT_EQ(TurnMismatch(tile, c.angle), "");
+  EXPECT_TRUE(tile.guardIntact());
+  EXPECT_EQ(tile.record().resultCode, source_->config().decodeResultCode);
+  EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
+}
+
+BufferLayout PaddedRows() {
+  BufferLayout padded = BufferLayout::Interleaved(4, KX_TYPE_U16);
+  padded.align = 8;
+  padded.rowPadding = 6;
+  return padded;
+}
+
+INSTANTIATE_TEST_SUITE_P(OddSquarePaddedAndPlanar, TransposerInPlace,
+                         ::testing::Values(InPlaceCase{90, MakeScene(5, 9, 37, 37), kRgb8},
+                                           InPlaceCase{270, MakeScene(64, 0, 65, 65), PaddedRows()},
+                                           InPlaceCase{90, MakeScene(0, 64, 64, 64),
+                                                       BufferLayout::BandSequential(3, KX_TYPE_U16)},
+                                           InPlaceCase{180, MakeScene(3, 1, 37, 21), PaddedRows()},
+                                           InPlaceCase{180, MakeScene(7, 2, 33, 17), kLayouts[3]}));
 
 // Every failure comes back as its status with the caller's samples untouched.
 TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
