@@ -153,7 +153,9 @@ TEST_F(KxhostCache, EachSourceTileSizeAndBandListKeepsTilesOfItsOwn) {
               ReadWithGdal(image, bandNumbers(bands, 3), 0, 0, 300, 200, 300, 200));
     EXPECT_EQ(run.err.find("bypassing the cache"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("cache miss") == std::string::npos, cached) << run.err;
-    if (cached) EXPECT_NE(run.err.find("numCuts: 0/0"), std::string::npos) << run.err;
+    if (cached) {
+      EXPECT_NE(run.err.find("numCuts: 0/0"), std::string::npos) << run.err;
+    }
   }
   // The first image's tiles: three columns and two rows, 300 x 200 RGB bytes
   // in all, kept under its name and key, its band list and its tile size.
