@@ -64,6 +64,7 @@ void ExpectOneErrorLine(const std::vector<std::string>& arguments, const std::st
   EXPECT_NE(run.exitCode, 0) << message;
   const std::vector<std::string> lines = run.errorLines();
   ASSERT_EQ(lines.size(), 1u) << run.err;
+  EXPECT_EQ(lines[0].rfind("kxhost: error: ", 0), 0u) << lines[0];
   EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
 }
 
