@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -22,11 +21,6 @@
 
 namespace kxhost::testing {
 namespace {
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Bands "3,2,1" as GDAL band numbers; every band for an empty list.
 std::vector<int> bandNumbers(const std::string& list, int all) {
