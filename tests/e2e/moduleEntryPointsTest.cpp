@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "loadedModule.h"
 #include "support/supportTestDir.h"
@@ -82,6 +84,28 @@ TEST_F(ModuleEntryPoints, TwoProcessesRegisteringAtOnceLeaveOneSetOfKeysThatUnre
   EXPECT_EQ(module_.unregisterServer(), S_OK);
   EXPECT_TRUE(std::filesystem::is_empty(root.path() + "/CLSID"));
   ::unsetenv("KX_REGISTRY_ROOT");
+}
+
+// Every stage the module serves is made through its class object and
+// answers each interface a host configures it through; released, nothing of
+// the module stays alive.
+TEST_F(ModuleEntryPoints, EveryStageAnswersItsOwnInterfaces) {
+  const std::pair<const CLSID*, std::vector<const IID*>> stages[] = {
+      {&CLSID_KxvTransposerImp, {&IID_IKxTransposerImp, &IID_IKxTransposer}},
+      {&CLSID_KxvPersistantPixelCache, {&IID_IKxPersistantPixelCache, &IID_IKxPersistantPixelCache2}},
+      {&CLSID_KxvMultibandSelectorImp, {&IID_IKxMultibandSelector}},
+      {&CLSID_KxvWatermarkerImp, {&IID_IKxWatermarkerImp, &IID_IKxWatermarker}},
+      {&CLSID_KxvPixelReplacerImp, {&IID_IKxPixelReplacerImp, &IID_IKxPixelReplacer2}}};
+  for (const auto& [clsid, interfaces] : stages) {
+    IKxContentImp* stage = module_.createStage(*clsid);
+    ASSERT_NE(stage, nullptr) << KxClassIdText(*clsid);
+    for (const IID* iid : interfaces) {
+      IUnknown* answer = Query<IUnknown>(stage, *iid);
+      EXPECT_NE(answer, nullptr) << KxClassIdText(*clsid) << " " << KxClassIdText(*iid);
+      if (answer != nullptr) answer->Release();
+    }
+    EXPECT_EQ(stage->Release(), 0u) << KxClassIdText(*clsid);
+  }
 }
 
 // A host that loads the module by a relative path still registers the

@@ -120,20 +120,8 @@ TEST_F(TransformerRegistry, StandardRegistryServesEveryTypePairOfItsKinds) {
 // The slim factory serves 8-bit destinations only.
 TEST_F(TransformerRegistry, SlimFactoryMakesEightBitDestinationsOnly) {
   const SlimColorSpaceTransformerFactory<RGBtoGrayscaleFactoryImp> slim;
-  EXPECT_EQ(slim.sourceColorSpace(), kColorSpaceRGB);
-  EXPECT_EQ(slim.destinationColorSpace(), kColorSpaceGrayscale);
   EXPECT_NE(slim.create(description(kColorSpaceGrayscale), description(kColorSpaceRGB, kSampleFloat32)), nullptr);
   EXPECT_EQ(slim.create(description(kColorSpaceGrayscale, kSampleUInt16), description(kColorSpaceRGB)), nullptr);
-}
-
-TEST_F(TransformerRegistry, TheStandardSetIsBuiltAndCleared) {
-  const ImageBufferInfo rgb = description(kColorSpaceRGB);
-  const ImageBufferInfo cmyk = description(kColorSpaceCMYK);
-  EXPECT_EQ(findTransformer(rgb, cmyk), nullptr);
-  buildTransformerRegistry();
-  EXPECT_NE(findTransformer(rgb, cmyk), nullptr);
-  clearRegistry();
-  EXPECT_EQ(findTransformer(rgb, cmyk), nullptr);
 }
 
 }  // namespace

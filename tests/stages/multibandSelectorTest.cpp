@@ -7,11 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "com/kxComClassEntry.h"
-#include "fakes/decodeBufferBuilder.h"
-#include "fakes/fakeUpstream.h"
 #include "fakes/recordingLogger.h"
 #include "stages/kxv_multibandSelectorImp.h"
+#include "stages/stageOverFakeUpstream.h"
 
 namespace Kelvane {
 namespace {
@@ -32,25 +30,10 @@ FakeUpstreamConfig SevenBands(bool bandSelect = true) {
   return config;
 }
 
-class MultibandSelector : public ::testing::Test {
+class MultibandSelector : public StageOverFakeUpstream<KxvMultibandSelectorImp> {
  protected:
-  void SetUp() override {
-    INondelegatingUnknown* object = nullptr;
-    ASSERT_EQ(KxComCreate<KxvMultibandSelectorImp>(nullptr, &object), S_OK);
-    stage_ = static_cast<KxvMultibandSelectorImp*>(object);
-  }
-  // The stage releases its source exactly once; nothing leaks.
-  void TearDown() override {
-    stage_->NondelegatingRelease();
-    if (source_ != nullptr) {
-      EXPECT_EQ(source_->Release(), 0u);
-    }
-    EXPECT_EQ(KxComUnknown::GetLiveObjectCount(), liveObjects_);
-  }
-
   void Chain(const FakeUpstreamConfig& config, bool initialize = true) {
-    source_ = FakeUpstream::Create(config);
-    ASSERT_EQ(stage_->SetContainedImp(source_), S_OK);
+    StageOverFakeUpstream::Chain(config);
     if (initialize) {
       ASSERT_EQ(stage_->Initialize(), S_OK);
     }
@@ -81,10 +64,6 @@ class MultibandSelector : public ::testing::Test {
     }
     return status;
   }
-
-  const int32_t liveObjects_ = KxComUnknown::GetLiveObjectCount();
-  KxvMultibandSelectorImp* stage_ = nullptr;
-  FakeUpstream* source_ = nullptr;
 };
 
 TEST_F(MultibandSelector, FirstSuccessfulInitializeShowsAManyBandImageAsRgb) {
@@ -189,27 +168,20 @@ TEST_F(MultibandSelectorConcurrency, SelectionsChangeDuringDecodesAndFromTheUpst
   Chain(SevenBands());
   const Bands selections[] = {{0, 1, 2}, {5, 1, 3}, {6, 6, 0}};
   source_->tamperWithDecodes([&](DecodeBuffer&) { stage_->SetBands(selections[2].data(), 3); });
-  std::atomic<bool> stop{false};
   std::atomic<int> wrong{0};
-  std::thread selecting([&] {
-    for (int i = 0; !stop; ++i) stage_->SetBands(selections[i % 2 + 1].data(), 3);
-  });
-  std::vector<std::thread> decoders;
-  for (int t = 0; t < 3; ++t) {
-    decoders.emplace_back([&] {
-      for (int i = 0; i < 200; ++i) {
-        OwnedDecodeBuffer buffer(Fakes::MakeScene(i % 50, 3, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
-        if (stage_->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr) != S_OK) ++wrong;
-        bool matchesOne = false;
-        for (const Bands& bands : selections)
-          matchesOne |= source_->FirstMismatch(buffer.record(), bands.data()).empty();
-        if (!matchesOne) ++wrong;
-      }
-    });
-  }
-  for (std::thread& decoder : decoders) decoder.join();
-  stop = true;
-  selecting.join();
+  DecodeWhileChanging(
+      3,
+      [&](int) {
+        for (int i = 0; i < 200; ++i) {
+          OwnedDecodeBuffer buffer(Fakes::MakeScene(i % 50, 3, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
+          if (DecodeInto(buffer) != S_OK) ++wrong;
+          bool matchesOne = false;
+          for (const Bands& bands : selections)
+            matchesOne |= source_->FirstMismatch(buffer.record(), bands.data()).empty();
+          if (!matchesOne) ++wrong;
+        }
+      },
+      [&](int i) { stage_->SetBands(selections[i % 2 + 1].data(), 3); });
   EXPECT_EQ(wrong.load(), 0);
 }
 

@@ -11,10 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "com/kxComClassEntry.h"
-#include "fakes/decodeBufferBuilder.h"
-#include "fakes/fakeUpstream.h"
 #include "stages/kxv_transposerImp.h"
+#include "stages/stageOverFakeUpstream.h"
 
 namespace Kelvane {
 namespace {
@@ -38,27 +36,12 @@ FakeUpstreamConfig ImageOf(uint32_t width, uint32_t height, const BufferLayout& 
   return config;
 }
 
-class Transposer : public ::testing::Test {
+class Transposer : public StageOverFakeUpstream<KxvTransposerImp> {
  protected:
-  void SetUp() override {
-    INondelegatingUnknown* object = nullptr;
-    ASSERT_EQ(KxComCreate<KxvTransposerImp>(nullptr, &object), S_OK);
-    stage_ = static_cast<KxvTransposerImp*>(object);
-  }
-  void TearDown() override {
-    imp()->Release();
-    EXPECT_TRUE(source_ == nullptr || source_->Release() == 0u);
-    EXPECT_EQ(KxComUnknown::GetLiveObjectCount(), liveObjects_);
-  }
-
   void Chain(const FakeUpstreamConfig& config, uint32_t angle) {
-    source_ = Fakes::FakeUpstream::Create(config);
-    ASSERT_EQ(imp()->SetContainedImp(source_), S_OK);
+    StageOverFakeUpstream::Chain(config);
     ASSERT_EQ(stage_->SetRotation(angle), S_OK);
     ASSERT_EQ(imp()->Initialize(), S_OK);
-  }
-  HRESULT Decode(OwnedDecodeBuffer& buffer, uint32_t quality = KXV_BEST_QUALITY) {
-    return imp()->Decode(buffer.get(), quality, nullptr);
   }
   std::pair<uint32_t, uint32_t> ReportedSize() {
     RasterProps props;
@@ -77,12 +60,6 @@ class Transposer : public ::testing::Test {
       return source_->ExpectedSample(u, v, s, scene.mag, buffer.record().format.type);
     });
   }
-
-  IKxContentImp* imp() { return stage_; }
-
-  const int32_t liveObjects_ = KxComUnknown::GetLiveObjectCount();
-  KxvTransposerImp* stage_ = nullptr;
-  Fakes::FakeUpstream* source_ = nullptr;
 };
 
 struct SceneMapping {
@@ -99,7 +76,7 @@ TEST_P(TransposerScenes, ReportTheTurnedSizeAndMapIntoTheUpstreamImage) {
   Chain(mapping.angle == 180 ? ImageOf(600, 1000) : ImageOf(1000, 600), mapping.angle);
   EXPECT_EQ(ReportedSize(), std::make_pair(600u, 1000u));
   OwnedDecodeBuffer buffer(mapping.requested, kRgb8);
-  ASSERT_EQ(Decode(buffer), S_OK);
+  ASSERT_EQ(DecodeInto(buffer), S_OK);
   const Scene asked = source_->lastDecodeScene();
   const Scene& want = mapping.upstream;
   EXPECT_EQ(std::vector<double>({asked.ulx, asked.uly, asked.width, asked.height, asked.mag}),
@@ -139,7 +116,7 @@ TEST_P(TransposerPixels, EqualTheUpstreamPixelsTurnedByHand) {
     for (uint32_t x = 0; x < width; x += tileWidth) {
       OwnedDecodeBuffer buffer(MakeScene(x, y, std::min(tileWidth, width - x), std::min(tileHeight, height - y), mag),
                                layout);
-      ASSERT_EQ(Decode(buffer), S_OK) << x << "," << y;
+      ASSERT_EQ(DecodeInto(buffer), S_OK) << x << "," << y;
       ASSERT_EQ(TurnMismatch(buffer, angle), "") << x << "," << y;
       EXPECT_TRUE(buffer.guardIntact());
       EXPECT_EQ(buffer.record().resultCode, source_->config().decodeResultCode);
@@ -163,7 +140,7 @@ TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSize) {
     const auto width = static_cast<uint32_t>(source_->ImageHeightAt(mag));
     const auto height = static_cast<uint32_t>(source_->ImageWidthAt(mag));
     OwnedDecodeBuffer whole(MakeScene(0, 0, width, height, mag), kRgb8);
-    ASSERT_EQ(Decode(whole), S_OK) << mag;
+    ASSERT_EQ(DecodeInto(whole), S_OK) << mag;
     EXPECT_EQ(TurnMismatch(whole, 90), "") << mag;
   }
 }
@@ -187,7 +164,7 @@ TEST_P(TransposerInPlace, TurnsTheCallersBufferWithoutAWorkingBuffer) {
   const InPlaceCase& c = GetParam();
   Chain(ImageOf(160, 140, c.layout), c.angle);
   OwnedDecodeBuffer tile(c.scene, c.layout);
-  ASSERT_EQ(Decode(tile), S_OK);
+  ASSERT_EQ(DecodeInto(tile), S_OK);
   EXPECT_EQ(TurnMismatch(tile, c.angle), "");
   EXPECT_TRUE(tile.guardIntact());
   EXPECT_EQ(tile.record().resultCode, source_->config().decodeResultCode);
@@ -216,18 +193,18 @@ TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
 
   // Quality 0 allocates nothing: the source is handed a buffer without
   // memory, which it refuses, and that status comes back.
-  EXPECT_EQ(Decode(buffer, 0), E_INVALIDARG);
+  EXPECT_EQ(DecodeInto(buffer, 0), E_INVALIDARG);
   EXPECT_EQ(source_->lastDecodeQuality(), 0u);
   EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
 
   // A turned decode whose upstream decode fails.
   source_->failDecode(KX_E_NO_PIXEL_MEMORY);
-  EXPECT_EQ(Decode(buffer), KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(DecodeInto(buffer), KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(buffer.record().resultCode, 1u);
   // An upstream that rewrites the working buffer's layout has nothing turned.
   source_->failDecode(S_OK);
   source_->tamperWithDecodes([](DecodeBuffer& working) { working.scene.height *= 64; });
-  EXPECT_EQ(Decode(buffer), E_FAIL);
+  EXPECT_EQ(DecodeInto(buffer), E_FAIL);
   source_->tamperWithDecodes(nullptr);
   source_->failDecode(KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(source_->decodeCount(), 3u);
@@ -236,13 +213,13 @@ TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
   // fails a decode before the source is asked for anything.
   ASSERT_EQ(stage_->SetRotation(45), S_OK);
   EXPECT_EQ(ReportedSize(), std::make_pair(256u, 128u));
-  EXPECT_EQ(Decode(buffer), E_FAIL);
-  EXPECT_EQ(Decode(buffer, 0), E_FAIL);
+  EXPECT_EQ(DecodeInto(buffer), E_FAIL);
+  EXPECT_EQ(DecodeInto(buffer, 0), E_FAIL);
   EXPECT_EQ(source_->decodeCount(), 3u);
 
   // Unturned, a failed direct decode is the answer; nothing is tried again.
   ASSERT_EQ(stage_->SetRotation(0), S_OK);
-  EXPECT_EQ(Decode(buffer), KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(DecodeInto(buffer), KX_E_NO_PIXEL_MEMORY);
   EXPECT_EQ(source_->decodeCount(), 4u);
   // Every sample still holds the buffer's initial fill.
   EXPECT_EQ(Fakes::FirstSampleMismatch(buffer.record(), [](uint32_t, uint32_t, uint32_t) { return 0xCDu; }), "");
@@ -257,13 +234,13 @@ TEST_F(Transposer, RefusesWhatItCannotServe) {
   EXPECT_EQ(imp()->Initialize(), E_FAIL);
   EXPECT_EQ(stage_->SetRotation(90), S_OK);
   OwnedDecodeBuffer grey(MakeScene(0, 0, 32, 16), BufferLayout::Interleaved(1, KX_TYPE_U8));
-  EXPECT_TRUE(FAILED(Decode(grey)));
+  EXPECT_TRUE(FAILED(DecodeInto(grey)));
   EXPECT_EQ(imp()->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
 
   FakeUpstreamConfig config = ImageOf(256, 128);
   config.flags = KX_CAP_PARTIAL_SCENE;
   Chain(config, 270);
-  EXPECT_EQ(Decode(grey), KX_E_INVALID_BUFFER);
+  EXPECT_EQ(DecodeInto(grey), KX_E_INVALID_BUFFER);
   EXPECT_EQ(source_->decodeCount(), 0u);
 }
 
@@ -314,7 +291,7 @@ TEST_F(Transposer, AnUpstreamLayoutTheTurnCannotCarryCostsNoWorkingBuffer) {
   config.colorSpace = KX_CS_MULTIBAND;
   Chain(config, 90);
   OwnedDecodeBuffer buffer(MakeScene(0, 0, 4, 1), kRgb8);
-  EXPECT_EQ(Decode(buffer), E_INVALIDARG);
+  EXPECT_EQ(DecodeInto(buffer), E_INVALIDARG);
   EXPECT_EQ(source_->decodeCount(), 0u);
   EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
 }
@@ -366,7 +343,7 @@ TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
   BufferLayout unnamed = kRgb8;
   unnamed.colorSpace = 5;
   OwnedDecodeBuffer tile(MakeScene(4, 8, 16, 24), unnamed);
-  ASSERT_EQ(Decode(tile), S_OK);
+  ASSERT_EQ(DecodeInto(tile), S_OK);
   EXPECT_EQ(TurnMismatch(tile, 270), "");
 }
 
@@ -391,29 +368,23 @@ using TransposerConcurrency = Transposer;
 
 TEST_F(TransposerConcurrency, DecodesAndDescriptionsOnSeveralThreadsStayCorrect) {
   Chain(ImageOf(256, 128), 90);
-  std::atomic<bool> stop{false};
   std::atomic<int> wrong{0};
   // A stage above refreshes the description before each of its decodes,
   // while the host turns the image between 90 and 270 degrees.
-  std::thread describer([&] {
-    for (uint32_t i = 0; !stop; ++i) {
-      RasterProps props;
-      if (imp()->GetRasterProps(&props) != S_OK || props.width != 128) ++wrong;
-      stage_->SetRotation(i % 2 == 0 ? 270 : 90);
-    }
-  });
-  std::vector<std::thread> decoders;
-  for (uint32_t t = 0; t < 4; ++t) {
-    decoders.emplace_back([&, t] {
-      for (uint32_t y = 0; y < 256; y += 32) {
-        OwnedDecodeBuffer tile(MakeScene(32 * t, y, 32, 32), kRgb8);
-        if (Decode(tile) != S_OK || (!TurnMismatch(tile, 90).empty() && !TurnMismatch(tile, 270).empty())) ++wrong;
-      }
-    });
-  }
-  for (std::thread& decoder : decoders) decoder.join();
-  stop = true;
-  describer.join();
+  DecodeWhileChanging(
+      4,
+      [&](int t) {
+        for (uint32_t y = 0; y < 256; y += 32) {
+          OwnedDecodeBuffer tile(MakeScene(32 * t, y, 32, 32), kRgb8);
+          if (DecodeInto(tile) != S_OK || (!TurnMismatch(tile, 90).empty() && !TurnMismatch(tile, 270).empty()))
+            ++wrong;
+        }
+      },
+      [&](int i) {
+        RasterProps props;
+        if (imp()->GetRasterProps(&props) != S_OK || props.width != 128) ++wrong;
+        stage_->SetRotation(i % 2 == 0 ? 270 : 90);
+      });
   EXPECT_EQ(wrong.load(), 0);
   EXPECT_LE(stage_->idleWorkingBuffers(), 4u);
 }

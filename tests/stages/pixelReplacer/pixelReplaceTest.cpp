@@ -81,6 +81,10 @@ TEST(PixelReplace, BuffersWhosePixelsCannotAllBeReachedAreRefusedUntouched) {
 
 class PixelReplacerDecode : public StageOverFakeUpstream<KxvPixelReplacerImp> {
  protected:
+  void SetUp() override {
+    StageOverFakeUpstream::SetUp();
+    Chain();
+  }
   HRESULT SetReplacement(uint32_t spp, uint32_t bps, const Bytes& from, const Bytes& to) {
     BufferFormat format{};
     format.spp = spp;
@@ -140,30 +144,23 @@ TEST_F(PixelReplacerConcurrency, ReplacementChangedDuringDecodesIsNeverHalfAppli
   // switches between them: every replaced pixel is wholly one of the two.
   ASSERT_EQ(SetReplacement(3, 8, {0, 0, 0}, {10, 20, 30}), S_OK);
   std::atomic<int> torn{0};
-  std::atomic<bool> done{false};
-  const auto decodeRepeatedly = [&] {
-    for (int i = 0; i < 60; ++i) {
-      OwnedDecodeBuffer buffer(MakeScene(-6, -2, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
-      if (DecodeInto(buffer) != S_OK) ++torn;
-      const uint32_t first = buffer.sample(0, 0, 0);
-      for (uint32_t x = 0; x < 6; ++x) {
-        const uint32_t r = buffer.sample(x, 0, 0), g = buffer.sample(x, 0, 1), b = buffer.sample(x, 0, 2);
-        const bool whole = (r == 10 && g == 20 && b == 30) || (r == 40 && g == 50 && b == 60);
-        if (!whole || r != first) ++torn;
-      }
-    }
-  };
-  std::thread a(decodeRepeatedly), b(decodeRepeatedly);
-  std::thread setter([&] {
-    for (int i = 0; !done; ++i) {
-      const Bytes to = i % 2 != 0 ? Bytes{10, 20, 30} : Bytes{40, 50, 60};
-      SetReplacement(3, 8, {0, 0, 0}, to);
-    }
-  });
-  a.join();
-  b.join();
-  done = true;
-  setter.join();
+  DecodeWhileChanging(
+      2,
+      [&](int) {
+        for (int i = 0; i < 60; ++i) {
+          OwnedDecodeBuffer buffer(MakeScene(-6, -2, 16, 8), BufferLayout::Interleaved(3, KX_TYPE_U8));
+          if (DecodeInto(buffer) != S_OK) ++torn;
+          const uint32_t first = buffer.sample(0, 0, 0);
+          for (uint32_t x = 0; x < 6; ++x) {
+            const uint32_t r = buffer.sample(x, 0, 0), g = buffer.sample(x, 0, 1), b = buffer.sample(x, 0, 2);
+            const bool whole = (r == 10 && g == 20 && b == 30) || (r == 40 && g == 50 && b == 60);
+            if (!whole || r != first) ++torn;
+          }
+        }
+      },
+      [&](int i) {
+        SetReplacement(3, 8, {0, 0, 0}, i % 2 != 0 ? Bytes{10, 20, 30} : Bytes{40, 50, 60});
+      });
   EXPECT_EQ(torn, 0);
 }
 

@@ -61,6 +61,7 @@ class Watermarker : public StageOverFakeUpstream<KxvWatermarkerImp> {
   void SetUp() override {
     ASSERT_TRUE(buildTransformerRegistry());
     StageOverFakeUpstream::SetUp();
+    Chain();
   }
   void TearDown() override {
     StageOverFakeUpstream::TearDown();
@@ -213,23 +214,17 @@ TEST_F(WatermarkerConcurrency, WatermarkReplacedDuringDecodesNeverTearsAStamp) {
   OwnedDecodeBuffer second(MakeScene(0, 0, 12, 7), grey);
   ASSERT_EQ(stage_->SetWatermark(first.get()), S_OK);
   std::atomic<int> torn{0};
-  std::atomic<bool> done{false};
-  const auto decodeRepeatedly = [&] {
-    for (int i = 0; i < 60; ++i) {
-      const OwnedDecodeBuffer tile = DecodedTile(KX_TYPE_U8);
-      const uint32_t corner = tile.sample(8, 3, 0);
-      const Sample one = [corner](uint32_t, uint32_t, uint32_t) { return corner; };
-      if ((corner != 0x11 && corner != 0x22) || !StampMismatch(tile, one).empty()) ++torn;
-    }
-  };
-  std::thread a(decodeRepeatedly), b(decodeRepeatedly);
-  std::thread setter([&] {
-    for (int i = 0; !done; ++i) stage_->SetWatermark((i % 2 != 0 ? first : second).get());
-  });
-  a.join();
-  b.join();
-  done = true;
-  setter.join();
+  DecodeWhileChanging(
+      2,
+      [&](int) {
+        for (int i = 0; i < 60; ++i) {
+          const OwnedDecodeBuffer tile = DecodedTile(KX_TYPE_U8);
+          const uint32_t corner = tile.sample(8, 3, 0);
+          const Sample one = [corner](uint32_t, uint32_t, uint32_t) { return corner; };
+          if ((corner != 0x11 && corner != 0x22) || !StampMismatch(tile, one).empty()) ++torn;
+        }
+      },
+      [&](int i) { stage_->SetWatermark((i % 2 != 0 ? first : second).get()); });
   EXPECT_EQ(torn, 0);
 }
 

@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -22,11 +21,6 @@
 
 namespace kxhost::testing {
 namespace {
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Bands "3,2,1" as GDAL band numbers; every band for an empty list.
 std::vector<int> bandNumbers(const std::string& list, int all) {
@@ -234,12 +228,7 @@ TEST(KxhostBadInput, EndsInOneErrorLineAndNonZeroExit) {
   const std::string kept = ReadFileBytes(image);
   for (const auto& [arguments, message] : cases) {
     SCOPED_TRACE(message);
-    const KxhostRun run = RunKxhost(arguments);
-    EXPECT_NE(run.exitCode, 0);
-    const std::vector<std::string> lines = run.errorLines();
-    ASSERT_EQ(lines.size(), 1u) << run.err;
-    EXPECT_EQ(lines[0].rfind("kxhost: error: ", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
+    ExpectOneErrorLine(arguments, message);
     for (const char* written : {"/out.tif", "/out.png"}) EXPECT_FALSE(std::filesystem::exists(directory + written));
   }
   EXPECT_EQ(ReadFileBytes(image), kept);

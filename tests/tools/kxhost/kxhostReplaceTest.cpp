@@ -1,6 +1,7 @@
-// kxhost with the module's pixel replacer: `render --replace` gives GDAL's
-// pixels with one value replaced; `overlay` lets the base show where the
-// overlay has the key colour. Bad values end in one error line.
+// kxhost with the module's pixel replacer: `overlay` lets the base show where
+// the overlay has the key colour (`render --replace` is checked pixel for
+// pixel, under the other stages, by the watermark test). Bad values end in
+// one error line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,20 +23,6 @@ std::vector<Pixel> PixelsOf(const std::vector<double>& samples, size_t bands) {
 }
 
 using KxhostReplace = KxhostTest;
-
-// Four bands replaced at once in tiles on three threads; the replacer above
-// the selector, the cache and the transposer is held by the watermark test.
-TEST_F(KxhostReplace, NodataBlackTurnsWhite) {
-  const std::string source = sample("source.tif", 4, "u8", "300x200");
-  const KxhostRun run = RunKxhost({"render", source, "-o", path("out.tif"), "--replace", "0,0,0,0=255,255,255,255",
-                                   "--tile", "64", "--threads", "3"});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  std::vector<Pixel> want = PixelsOf(ReadWithGdal(source, {}, 0, 0, 300, 200, 300, 200), 4);
-  for (Pixel& pixel : want) {
-    if (pixel == Pixel(4, 0.0)) pixel.assign(4, 255);
-  }
-  EXPECT_EQ(PixelsOf(ReadWholeImage(path("out.tif")).samples, 4), want);
-}
 
 TEST_F(KxhostReplace, OverlayShowsTheBaseWhereTheOverlayHasTheKey) {
   // The overlay's nodata corner made green is the key; the base is another band order, black there.

@@ -13,11 +13,6 @@ namespace kxhost::testing {
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Quoted for the shell, so any argument stays one word.
 std::string quoted(const std::string& word) {
   std::string out = "'";
@@ -26,6 +21,11 @@ std::string quoted(const std::string& word) {
 }
 
 }  // namespace
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 std::string FreshTestDirectory() {
   // The process id keeps tests that ctest runs in parallel processes apart.
@@ -54,8 +54,8 @@ KxhostRun RunKxhost(const std::vector<std::string>& arguments, const std::string
   const int status = std::system(command.c_str());
   KxhostRun run;
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile((directory / "out").string());
-  run.err = readFile((directory / "err").string());
+  run.out = ReadFileBytes((directory / "out").string());
+  run.err = ReadFileBytes((directory / "err").string());
   return run;
 }
 
@@ -64,6 +64,7 @@ void ExpectOneErrorLine(const std::vector<std::string>& arguments, const std::st
   EXPECT_NE(run.exitCode, 0) << message;
   const std::vector<std::string> lines = run.errorLines();
   ASSERT_EQ(lines.size(), 1u) << run.err;
+  EXPECT_EQ(lines[0].rfind("kxhost: error: ", 0), 0u) << lines[0];
   EXPECT_NE(lines[0].find(message), std::string::npos) << lines[0];
 }
 

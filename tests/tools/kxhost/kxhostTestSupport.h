@@ -11,6 +11,9 @@
 
 namespace kxhost::testing {
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 // A new empty directory under the build's test-tmp.
 std::string FreshTestDirectory();
 
