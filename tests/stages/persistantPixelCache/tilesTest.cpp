@@ -201,7 +201,9 @@ TEST(TileFiles, PaddedRowsRoundTripAndTheirPaddingStaysUntouched) {
     const uint8_t* written = source.bytes() + y * source.record().format.rowbytes;
     const uint8_t* read = back.bytes() + y * back.record().format.rowbytes;
     EXPECT_EQ(Bytes(read, read + packedRow), Bytes(written, written + packedRow)) << "row " << y;
-    if (y + 1 < 7) EXPECT_EQ(Bytes(read + packedRow, read + back.record().format.rowbytes), Bytes(22, 0x5A)) << y;
+    if (y + 1 < 7) {
+      EXPECT_EQ(Bytes(read + packedRow, read + back.record().format.rowbytes), Bytes(22, 0x5A)) << y;
+    }
   }
   EXPECT_TRUE(back.guardIntact());
 }
