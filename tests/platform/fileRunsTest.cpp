@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,27 +78,17 @@ TEST(FileRuns, BufferedBytesAroundTheRunsKeepTheirPlaces) {
   EXPECT_EQ(std::string(tail), "tail");
 }
 
-extern "C" void ignoreSignal(int) {}
-
-// A read from a pipe is interrupted by signals while it waits, then gets the
-// bytes a few at a time, stopping inside runs; it resumes every time.
-TEST(FileRuns, ReadsResumeAfterInterruptionsAndPartialTransfers) {
-  struct sigaction action = {};
-  struct sigaction previous = {};
-  action.sa_handler = ignoreSignal;  // no SA_RESTART: a waiting read fails with EINTR
-  ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+// The bytes a reading thread gets through runs from a pipe that another
+// thread fills in pieces of 97 bytes, a little apart in time, so that each
+// read takes what is there and stops inside a run. `interrupt` is called
+// with the reading thread before the first byte is written.
+Bytes ReadFromTrickledPipe(const Bytes& data, const std::function<void(pthread_t)>& interrupt, uint64_t* got) {
   int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
+  if (pipe(ends) != 0) return {};
   std::FILE* in = fdopen(ends[0], "rb");
-  ASSERT_NE(in, nullptr);
-  const Bytes data = counting(totalOfRuns());
   const pthread_t reader = pthread_self();
   std::thread writer([&] {
-    for (int i = 0; i < 3; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      pthread_kill(reader, SIGUSR1);
-    }
-    // Pieces of 97 bytes, apart in time, so that each read takes what is there.
+    interrupt(reader);
     for (size_t offset = 0; offset < data.size(); offset += 97) {
       const size_t piece = std::min<size_t>(97, data.size() - offset);
       if (write(ends[1], data.data() + offset, piece) != static_cast<ssize_t>(piece)) break;
@@ -107,13 +98,50 @@ TEST(FileRuns, ReadsResumeAfterInterruptionsAndPartialTransfers) {
   });
   Bytes back(data.size(), 0);
   const std::vector<KxReadRun> reads = cutIntoRuns<KxReadRun>(back.data());
-  const uint64_t got = KxReadRuns(in, reads.data(), reads.size());
+  *got = in != nullptr ? KxReadRuns(in, reads.data(), reads.size()) : 0;
   writer.join();
-  std::fclose(in);
+  if (in != nullptr) std::fclose(in);
+  return back;
+}
+
+// A read that gets the bytes a few at a time resumes after each.
+TEST(FileRuns, ReadsResumeAfterPartialTransfers) {
+  const Bytes data = counting(totalOfRuns());
+  uint64_t got = 0;
+  EXPECT_EQ(ReadFromTrickledPipe(
+                data, [](pthread_t) {}, &got),
+            data);
+  EXPECT_EQ(got, data.size());
+}
+
+extern "C" void ignoreSignal(int) {}
+
+// A read interrupted by signals while it waits resumes. Not in the 32-bit
+// flavour: its emulator, delivering a signal to a thread waiting in a
+// system call, breaks that thread's own handle (pthread_join then reports
+// a deadlock).
+#if !defined(__i386__)
+TEST(FileRuns, ReadsResumeAfterInterruptions) {
+  struct sigaction action = {};
+  struct sigaction previous = {};
+  action.sa_handler = ignoreSignal;  // no SA_RESTART: a waiting read fails with EINTR
+  ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+  const Bytes data = counting(totalOfRuns());
+  uint64_t got = 0;
+  const Bytes back = ReadFromTrickledPipe(
+      data,
+      [](pthread_t reader) {
+        for (int i = 0; i < 3; ++i) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          pthread_kill(reader, SIGUSR1);
+        }
+      },
+      &got);
   sigaction(SIGUSR1, &previous, nullptr);
   EXPECT_EQ(got, data.size());
   EXPECT_EQ(back, data);
 }
+#endif
 
 }  // namespace
 }  // namespace Kelvane
