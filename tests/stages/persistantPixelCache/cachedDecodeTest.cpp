@@ -1,5 +1,5 @@
-// How one decode serves a scene from tile files: tiles copied into a padded
-// caller's rows, and tiles whose files go bad after they were found.
+// How one decode serves a scene from tile files whose files go bad after
+// they were found.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -89,32 +89,6 @@ TEST(CachedDecode, TilesThatFailTheirReadAreDecodedAgain) {
   EXPECT_TRUE(sink.saw("will be recovered"));
   EXPECT_EQ(Bytes(again.bytes(), again.bytes() + again.byteSize()),
             Bytes(expected.bytes(), expected.bytes() + expected.byteSize()));
-}
-
-// Tiles served into a padded caller's rows land each row in its place and
-// leave the padding between rows alone.
-TEST(CachedDecode, TilesServedIntoPaddedRowsLandInPlace) {
-  SupportTestDir dir;
-  const Scene scene = Fakes::MakeScene(0, 0, kSide, kSide);
-  OwnedDecodeBuffer first(scene, BufferLayout::Interleaved(3, KX_TYPE_U8));
-  ASSERT_EQ(DecodeWholeImage(dir.path(), nullptr, first), S_OK);
-
-  BufferLayout padded = BufferLayout::Interleaved(3, KX_TYPE_U8);
-  padded.rowPadding = 5;
-  padded.fill = 0x3C;
-  OwnedDecodeBuffer served(scene, padded);
-  TriggeredSink sink("", nullptr);
-  ASSERT_EQ(DecodeWholeImage(dir.path(), &sink, served), S_OK);
-  EXPECT_TRUE(sink.saw("cacheReads: 4 cacheWrites: 0"));
-  const uint32_t rowBytes = served.record().format.rowbytes;
-  for (uint32_t y = 0; y < kSide; ++y) {
-    const uint8_t* row = served.bytes() + y * rowBytes;
-    EXPECT_EQ(Bytes(row, row + kSide * 3), Bytes(first.bytes() + y * kSide * 3, first.bytes() + (y + 1) * kSide * 3))
-        << "row " << y;
-    if (y + 1 < kSide) {
-      EXPECT_EQ(Bytes(row + kSide * 3, row + rowBytes), Bytes(rowBytes - kSide * 3, 0x3C)) << y;
-    }
-  }
 }
 
 }  // namespace
