@@ -1,8 +1,10 @@
 // Buffered file calls with 64-bit offsets on every target (a 32-bit build
-// would otherwise stop at 2 GiB).
+// would otherwise stop at 2 GiB), and transfers of several runs of memory in
+// one call straight through the file's descriptor.
 #ifndef KELVANE_PLATFORM_KX_FILE_CALLS_H
 #define KELVANE_PLATFORM_KX_FILE_CALLS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -22,6 +24,30 @@ int KxSeekFile(std::FILE* file, int64_t offset, int whence);
 
 // The position, or -1.
 int64_t KxTellFile(std::FILE* file);
+
+// Runs of memory that one transfer reads into, or writes from, in order.
+struct KxReadRun {
+  void* start;
+  size_t bytes;
+};
+struct KxWriteRun {
+  const void* start;
+  size_t bytes;
+};
+
+// Read the file's next bytes into the runs, or write the runs, in as few
+// system calls as the platform allows (rows of an image go in one call), past
+// the file's buffer, which is emptied first; the file's position follows.
+// Each gives the bytes moved: all of them, or fewer when the file ends (a
+// read) or with the platform's error number set after a failure.
+uint64_t KxReadRuns(std::FILE* file, const KxReadRun* runs, size_t count);
+uint64_t KxWriteRuns(std::FILE* file, const KxWriteRun* runs, size_t count);
+
+// Sets aside room for the file's first `bytes` bytes, so that writing them
+// allocates no blocks one by one; gives whether the file system did. The
+// file then holds at least that many bytes, zero until written. Advisory:
+// writing works without it.
+bool KxReserveFileSpace(std::FILE* file, uint64_t bytes);
 
 }  // namespace Kelvane
 

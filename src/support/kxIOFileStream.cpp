@@ -93,6 +93,20 @@ uint32_t KxIOFileStream::write(const void* source, uint32_t count) {
   return static_cast<uint32_t>(std::fwrite(source, 1, count, file_));
 }
 
+uint32_t KxIOFileStream::readRuns(const KxReadRun* runs, size_t count) {
+  if (file_ == nullptr || (runs == nullptr && count > 0)) return 0;
+  lastOperation_ = kNoneOrSeek;
+  return static_cast<uint32_t>(KxReadRuns(file_, runs, count));
+}
+
+uint32_t KxIOFileStream::writeRuns(const KxWriteRun* runs, size_t count) {
+  if (file_ == nullptr || (runs == nullptr && count > 0)) return 0;
+  lastOperation_ = kNoneOrSeek;
+  return static_cast<uint32_t>(KxWriteRuns(file_, runs, count));
+}
+
+bool KxIOFileStream::reserve(uint64_t bytes) { return file_ != nullptr && KxReserveFileSpace(file_, bytes); }
+
 uint32_t KxIOFileStream::seek(int64_t offset, int origin) {
   if (file_ == nullptr) return KX_STATUS_WRONG_STREAM_STATE;
   int whence = SEEK_SET;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/kxFileCalls.h"
 #include "support/kxIOStreamInf.h"
 #include "support/kxPathString.h"
 
@@ -36,6 +37,14 @@ class KxIOFileStream : public KxIOStreamInf {
   // first. The identifier becomes "file://<path>" for an absolute path, else
   // the path, with every backslash turned into a slash.
   virtual uint32_t initialize(const PathString& path, const char* mode);
+
+  // Transfers of several runs of memory in one go (the rows of an image),
+  // past the stream's buffer; each gives the bytes moved, as read and write
+  // do. reserve sets aside room for the file's first `bytes` bytes, so that
+  // writing them costs the file system less; advisory.
+  uint32_t readRuns(const KxReadRun* runs, size_t count);
+  uint32_t writeRuns(const KxWriteRun* runs, size_t count);
+  bool reserve(uint64_t bytes);
 
   // From the next open on, a stream opened for reading ("rb") takes only a
   // regular file named without a link in its last component: a link, a

@@ -1,6 +1,7 @@
 #include "stages/persistantPixelCache/kxv_cacheDescription.h"
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "platform/kxFileSystemCalls.h"
@@ -93,25 +94,39 @@ int publishDescription(const PathString& file, const std::string& text, IKxLogSi
   return published;
 }
 
+// What a read of the description decides: the directory is served (true) or
+// bypassed (false, logged), or nothing yet when there is no description.
+std::optional<bool> judgeDescription(Reading reading, const std::string& found, const PathString& directory,
+                                     const std::string& description, IKxLogSink* sink) {
+  // A described directory serves whoever matches its description.
+  if (reading == Reading::kRead) {
+    if (found == description) return true;
+    logMismatch(directory, found, description, sink);
+    return false;
+  }
+  if (reading == Reading::kDamaged) {
+    logAtLevel(sink, KX_LOG_WARNING,
+               "KxvPersistantPixelCache - cache directory %s has a damaged description; bypassing the cache",
+               directory.utf8());
+    return false;
+  }
+  return std::nullopt;
+}
+
 bool admits(const PathString& directory, const std::string& description, IKxLogSink* sink) {
   const PathString file(directory, kCacheDescriptionName);
   for (int round = 0; round < kClaimRounds; ++round) {
-    // A described directory serves whoever matches its description.
     std::string found;
-    const Reading reading = readDescription(file, &found);
-    if (reading == Reading::kRead) {
-      if (found == description) return true;
-      logMismatch(directory, found, description, sink);
-      return false;
-    }
-    if (reading == Reading::kDamaged) {
-      logAtLevel(sink, KX_LOG_WARNING,
-                 "KxvPersistantPixelCache - cache directory %s has a damaged description; bypassing the cache",
-                 directory.utf8());
-      return false;
-    }
-    // Files of unknown origin are never served: only an empty directory is claimed.
+    if (const std::optional<bool> judged =
+            judgeDescription(readDescription(file, &found), found, directory, description, sink))
+      return *judged;
+    // Files of unknown origin are never served: only an empty directory is
+    // claimed. Another writer may have published its description, and
+    // written its first tiles, since the read above: its description decides.
     if (holdsOtherFiles(directory)) {
+      if (const std::optional<bool> judged =
+              judgeDescription(readDescription(file, &found), found, directory, description, sink))
+        return *judged;
       logAtLevel(sink, KX_LOG_WARNING,
                  "KxvPersistantPixelCache - cache directory %s holds files but no description of what they were "
                  "made for; bypassing the cache",

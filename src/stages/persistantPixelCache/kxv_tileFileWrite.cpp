@@ -3,10 +3,8 @@
 // no file has it. A reader in any thread or process therefore sees no file or
 // a complete one, and a complete file is never replaced.
 #include <cstdio>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <string>
+#include <vector>
 
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
@@ -106,44 +104,27 @@ struct TileDestination {
   const PathString& temporary;
 };
 
-// Writes `count` bytes; false after logging a short write.
-bool writeBytes(KxIOFileStream& ofile, const void* bytes, uint32_t count, const TileDestination& file,
-                IKxLogSink* sink) {
-  const uint32_t wrote = ofile.write(bytes, count);
-  if (wrote == count) return true;
-  logFailure(sink, "tried to write %d bytes, only wrote %d, to file %s", static_cast<int>(count),
+// Writes the tile's rows without their padding, in one call whether or not
+// they are padded: as one run when they are not, else a run a row straight
+// from where the buffer keeps them (no copy is gathered first). The file's
+// room is set aside first: the file system then allocates it at once
+// instead of block by block as the bytes arrive. False after logging a
+// short write.
+bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const TileDestination& file, IKxLogSink* sink) {
+  const std::optional<uint32_t> total = tileFileBytes(tile);
+  if (!total) {
+    logFailure(sink, "KxvPersistantPixelCache: tile %s holds more bytes than a tile file can", file.tile.utf8());
+    return false;
+  }
+  const std::vector<KxWriteRun> runs = tileRowRuns<KxWriteRun>(tile, *total);
+  logDetail(sink, runs.size() == 1 ? "writing out tile in a single piece" : "writing out tile in a line by line");
+  ofile.reserve(*total);
+  const uint32_t wrote = ofile.writeRuns(runs.data(), runs.size());
+  if (wrote == *total) return true;
+  logFailure(sink, "tried to write %d bytes, only wrote %d, to file %s", static_cast<int>(*total),
              static_cast<int>(wrote), file.tile.utf8());
   logDetail(sink, "the tile was being written as %s", file.temporary.utf8());
   return false;
-}
-
-// Writes the tile's rows without their padding: in one piece when there is
-// none; else gathered line by line into one block, written in one piece too
-// (one large write costs far less than a buffered write per few rows). Row by
-// row writes remain for when the block cannot be had.
-bool writeTileSamples(KxIOFileStream& ofile, const DecodeBuffer& tile, const TileDestination& file, IKxLogSink* sink) {
-  const uint32_t columns = KxvDecodeBufConfig::ExtentCount(tile.scene.width).value_or(0);
-  const uint32_t rows = KxvDecodeBufConfig::ExtentCount(tile.scene.height).value_or(0);
-  const size_t packedRow = size_t{KxvDecodeBufConfig::BytesPerSample(tile.format.type)} * columns * tile.format.stride;
-  const std::optional<uint32_t> total = tileFileBytes(tile);
-  if (packedRow == tile.format.rowbytes && total) {
-    logDetail(sink, "writing out tile in a single piece");
-    return writeBytes(ofile, tile.pBits, *total, file, sink);
-  }
-  logDetail(sink, "writing out tile in a line by line");
-  const uint8_t* row = static_cast<const uint8_t*>(tile.pBits);
-  const uint64_t packedBytes = uint64_t{packedRow} * rows;
-  std::unique_ptr<uint8_t[]> block(packedBytes <= UINT32_MAX ? new (std::nothrow) uint8_t[packedBytes] : nullptr);
-  if (block != nullptr) {
-    for (uint32_t y = 0; y < rows; ++y, row += tile.format.rowbytes) {
-      std::memcpy(block.get() + size_t{y} * packedRow, row, packedRow);
-    }
-    return writeBytes(ofile, block.get(), static_cast<uint32_t>(packedBytes), file, sink);
-  }
-  for (uint32_t y = 0; y < rows; ++y, row += tile.format.rowbytes) {
-    if (!writeBytes(ofile, row, static_cast<uint32_t>(packedRow), file, sink)) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -152,7 +133,7 @@ HRESULT KxvTileFiles::writeTileFile(const PathString& path, const DecodeBuffer& 
                                     IKxLogSink* sink) {
   if (written == nullptr) return E_INVALIDARG;
   *written = false;
-  MutexLockGuard hold(lock_);
+  MutexLockGuard hold(lockFor(path));
   // An existing tile file, or anything else at its name, is never replaced.
   FileStat stat;
   if (getEntryStat(path, &stat) == 0) return S_OK;

@@ -1,5 +1,7 @@
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 
+#include <vector>
+
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
 #include "stages/persistantPixelCache/kxv_cacheTrace.h"
@@ -29,11 +31,19 @@ void setTileFileLayout(DecodeBuffer& record) {
 }
 
 std::optional<uint32_t> tileFileBytes(const DecodeBuffer& record) {
-  const std::optional<uint32_t> rows = KxvDecodeBufConfig::ExtentCount(record.scene.height);
-  if (!rows) return std::nullopt;
-  const uint64_t bytes = uint64_t{*rows} * record.format.rowbytes;
-  if (bytes > UINT32_MAX) return std::nullopt;
-  return static_cast<uint32_t>(bytes);
+  const std::optional<KxvDecodeBufConfig::PixelExtent> shape = KxvDecodeBufConfig::PixelExtentOf(record);
+  if (!shape) return std::nullopt;
+  const uint64_t row =
+      uint64_t{KxvDecodeBufConfig::BytesPerSample(record.format.type)} * record.format.stride * shape->columns;
+  if (row > UINT32_MAX || (shape->rows > 0 && row * shape->rows > UINT32_MAX)) return std::nullopt;
+  return static_cast<uint32_t>(row * shape->rows);
+}
+
+MutexLock& KxvTileFiles::lockFor(const PathString& path) {
+  // FNV-1a of the name.
+  uint32_t hash = 2166136261u;
+  for (const char* c = path.utf8(); *c != '\0'; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+  return locks_[hash % kLockCount];
 }
 
 KxvTileFiles::Found KxvTileFiles::lookForTile(const PathString& path, const DecodeBuffer& record, IKxLogSink* sink) {
@@ -55,7 +65,7 @@ KxvTileFiles::Found KxvTileFiles::lookForTile(const PathString& path, const Deco
 
 HRESULT KxvTileFiles::readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink) {
   // The stream is gone before the lock is released.
-  MutexLockGuard hold(lock_);
+  MutexLockGuard hold(lockFor(path));
   KxIOFileStream ifile;
   ifile.readRegularFilesOnly();
   uint32_t status = ifile.initialize(path, "rb");
@@ -67,16 +77,22 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, DecodeBuffer& record,
     return KxStatusToResult(status);
   }
 
-  // The whole tile in one read; a file shorter or longer than it is no tile.
+  // The whole tile in one read, each row where the record keeps it, and a
+  // byte more: a file shorter or longer than the tile is no tile.
   const std::optional<uint32_t> wanted = tileFileBytes(record);
-  const uint32_t got = wanted ? ifile.read(record.pBits, *wanted) : 0;
+  uint8_t beyond = 0;
+  std::vector<KxReadRun> runs;
+  if (wanted) {
+    runs = tileRowRuns<KxReadRun>(record, *wanted);
+    runs.push_back(KxReadRun{&beyond, 1});
+  }
+  const uint32_t got = wanted ? ifile.readRuns(runs.data(), runs.size()) : 0;
   if (!wanted || got < *wanted) {
     logFailure(sink, "tried to read %d bytes, only read %d, from file %s", static_cast<int>(wanted.value_or(0)),
                static_cast<int>(got), path.utf8());
     return E_FAIL;
   }
-  uint8_t beyond = 0;
-  if (ifile.read(&beyond, 1) != 0) {
+  if (got > *wanted) {
     logFailure(sink, "tile file %s is longer than its %d bytes", path.utf8(), static_cast<int>(*wanted));
     return E_FAIL;
   }

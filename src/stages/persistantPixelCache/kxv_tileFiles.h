@@ -8,15 +8,21 @@
 // A complete tile file is never replaced or changed: a tile is written under
 // a temporary name of its own in the same directory and then given its final
 // name only if no file has it, so readers in any thread or process see either
-// no file or a whole one.
+// no file or a whole one. Rows go between memory and file in one system
+// call, straight from and to where a buffer keeps them, padded or not.
 #ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
 #define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
+#include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_records.h"
+#include "platform/kxFileCalls.h"
 #include "platform/kxMutex.h"
 #include "support/kxPathString.h"
 
@@ -31,8 +37,23 @@ bool isTileFileLayout(const BufferFormat& format);
 void setTileFileLayout(DecodeBuffer& record);
 
 // Bytes of a tile file for a record: rows (height rounded half up) times
-// `rowbytes`; empty when that does not fit one 32-bit transfer.
+// columns (width rounded half up) times `stride` samples; empty when that
+// does not fit one 32-bit transfer.
 std::optional<uint32_t> tileFileBytes(const DecodeBuffer& record);
+
+// The rows of a record that holds a tile of `fileBytes` bytes, as runs of
+// memory to read into (KxReadRun) or write from (KxWriteRun): one run when
+// they are unpadded, else one a row.
+template <typename Run>
+std::vector<Run> tileRowRuns(const DecodeBuffer& record, uint32_t fileBytes) {
+  const uint32_t rows = KxvDecodeBufConfig::ExtentCount(record.scene.height).value_or(0);
+  const size_t row = rows == 0 ? 0 : fileBytes / rows;
+  uint8_t* start = static_cast<uint8_t*>(record.pBits);
+  if (row == record.format.rowbytes || rows <= 1) return {Run{start, fileBytes}};
+  std::vector<Run> runs(rows);
+  for (uint32_t y = 0; y < rows; ++y) runs[y] = Run{start + size_t{y} * record.format.rowbytes, row};
+  return runs;
+}
 
 class KxvTileFiles {
  public:
@@ -47,9 +68,11 @@ class KxvTileFiles {
   // Looks without following links; a foreign file is reported to `sink`.
   static Found lookForTile(const PathString& path, const DecodeBuffer& record, IKxLogSink* sink);
 
-  // Fills the record's pixel memory from the file; the record's rows must be
-  // unpadded. Fails without following a link, for anything but a regular
-  // file, and for a file of any other length than the tile's.
+  // Fills the record's pixel memory from the file, each row where the
+  // record's `rowbytes` put it (a window on a larger buffer takes the tile
+  // where it lies); the record must have the tile file layout. Fails without
+  // following a link, for anything but a regular file, and for a file of any
+  // other length than the tile's; the rows may then hold part of the file.
   HRESULT readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink);
 
   // Writes the record's samples as a new tile file, making missing
@@ -59,9 +82,14 @@ class KxvTileFiles {
   HRESULT writeTileFile(const PathString& path, const DecodeBuffer& record, bool* written, IKxLogSink* sink);
 
  private:
-  // Serialises this object's tile reads and writes, held from before the
-  // existence test or the open until after the close.
-  MutexLock lock_;
+  // Reads and writes of one tile by this object's threads are serialised by
+  // one of these locks, chosen by the tile's name, held from before the
+  // existence test or the open until after the close; other tiles proceed
+  // meanwhile. 64 make two threads' tiles share a lock rarely.
+  static constexpr size_t kLockCount = 64;
+  MutexLock& lockFor(const PathString& path);
+
+  std::array<MutexLock, kLockCount> locks_;
 };
 
 }  // namespace Kelvane

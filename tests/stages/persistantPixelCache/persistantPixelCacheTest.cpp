@@ -479,6 +479,30 @@ int DecodeInThreads(const std::vector<CacheChain*>& chains, int workers, unsigne
   return wrong;
 }
 
+// Threads claiming one fresh directory at once, each making a file in it as
+// soon as it is admitted (as its first tile would), are all admitted: none
+// takes another's first file for one of unknown origin.
+TEST(PersistantPixelCacheConcurrency, ThreadsClaimingOneFreshDirectoryAreAllAdmitted) {
+  SupportTestDir dir;
+  std::atomic<int> refused{0};
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    const std::string directory = dir / (std::to_string(attempt) + "/");
+    std::atomic<int> waiting{4};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&, t] {
+        for (--waiting; waiting > 0;) std::this_thread::yield();
+        if (!admitsCache(PathString(directory.c_str()), "description\n", nullptr))
+          ++refused;
+        else
+          std::ofstream(directory + "tile" + std::to_string(t)) << "pixels";
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  EXPECT_EQ(refused, 0);
+}
+
 // Eight threads on one stage and four on a second, while another process
 // decodes alongside with its own stage, and the host changes the first
 // stage's settings meanwhile.

@@ -163,16 +163,49 @@ TEST(TileFiles, ReadsTakeOnlyARegularFileOfTheTilesLength) {
   const std::string exact = dir / "exact.raw";
   std::ofstream(exact, std::ios::binary) << std::string(300, 'e');
   std::ofstream(dir / "long.raw", std::ios::binary) << std::string(301, 'l');
+  std::ofstream(dir / "short.raw", std::ios::binary) << std::string(299, 's');
   std::filesystem::create_symlink(exact, dir / "link.raw");
   ASSERT_EQ(mkfifo((dir / "fifo.raw").c_str(), 0600), 0);
   const std::pair<const char*, HRESULT> reads[] = {
-      {"exact.raw", S_OK}, {"long.raw", E_FAIL}, {"link.raw", E_FAIL}, {"fifo.raw", E_FAIL}};
+      {"exact.raw", S_OK}, {"long.raw", E_FAIL}, {"short.raw", E_FAIL}, {"link.raw", E_FAIL}, {"fifo.raw", E_FAIL}};
   for (const auto& [name, status] : reads) {
     std::fill(tile.bytes(), tile.bytes() + tile.byteSize(), 0);
     EXPECT_EQ(SUCCEEDED(files.readTileFile(PathString((dir / name).c_str()), *tile.get(), nullptr)), SUCCEEDED(status))
         << name;
     EXPECT_EQ(tile.bytes()[299], status == S_OK ? 'e' : tile.bytes()[299]) << name;
   }
+}
+
+// A tile read into a window on a larger buffer lands row by row where the
+// window's rows lie, byte for byte as written from another padded buffer,
+// and the bytes between the rows keep what they held.
+TEST(TileFiles, PaddedRowsRoundTripAndTheirPaddingStaysUntouched) {
+  SupportTestDir dir;
+  KxvTileFiles files;
+  const Scene scene = Fakes::MakeScene(0, 0, 13, 7);
+  BufferLayout padded = BufferLayout::Interleaved(3, KX_TYPE_U16);
+  padded.rowPadding = 10;
+  OwnedDecodeBuffer source(scene, padded);
+  Fakes::WriteSyntheticScene(source.get(), Fakes::SyntheticImage{64, 64, 3, nullptr}, nullptr);
+  const std::string name = dir / "0/padded.raw";
+  bool done = false;
+  ASSERT_EQ(files.writeTileFile(PathString(name.c_str()), source.record(), &done, nullptr), S_OK);
+  ASSERT_TRUE(done);
+
+  padded.rowPadding = 22;
+  padded.fill = 0x5A;
+  OwnedDecodeBuffer back(scene, padded);
+  ASSERT_EQ(files.readTileFile(PathString(name.c_str()), *back.get(), nullptr), S_OK);
+  const size_t packedRow = 13 * 3 * 2;
+  for (uint32_t y = 0; y < 7; ++y) {
+    const uint8_t* written = source.bytes() + y * source.record().format.rowbytes;
+    const uint8_t* read = back.bytes() + y * back.record().format.rowbytes;
+    EXPECT_EQ(Bytes(read, read + packedRow), Bytes(written, written + packedRow)) << "row " << y;
+    if (y + 1 < 7) {
+      EXPECT_EQ(Bytes(read + packedRow, read + back.record().format.rowbytes), Bytes(22, 0x5A)) << y;
+    }
+  }
+  EXPECT_TRUE(back.guardIntact());
 }
 
 }  // namespace

@@ -1,0 +1,147 @@
+// Transfers of several runs of memory through a file's descriptor: every byte
+// lands in order however the system call splits the transfer, and the file's
+// buffered position stays in step with the descriptor's.
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/kxFileCalls.h"
+#include "support/supportTestDir.h"
+
+namespace Kelvane {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Bytes 0, 1, 2, ... cut into runs of 0 to 40 bytes, more runs than one
+// system call takes.
+constexpr size_t kRuns = 3000;
+size_t runLength(size_t run) { return (run * 7) % 41; }
+
+Bytes counting(size_t count) {
+  Bytes bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 13 + i / 251);
+  return bytes;
+}
+
+// Runs that cut `bytes` in pieces of runLength each.
+template <typename Run, typename Byte>
+std::vector<Run> cutIntoRuns(Byte* bytes) {
+  std::vector<Run> runs;
+  for (size_t run = 0, offset = 0; run < kRuns; offset += runLength(run), ++run)
+    runs.push_back(Run{bytes + offset, runLength(run)});
+  return runs;
+}
+
+size_t totalOfRuns() {
+  size_t total = 0;
+  for (size_t run = 0; run < kRuns; ++run) total += runLength(run);
+  return total;
+}
+
+// Bytes buffered by the stream before and after the runs keep their places:
+// the buffer is emptied (a write) or given back (a read) first, and the
+// stream goes on where the runs ended.
+TEST(FileRuns, BufferedBytesAroundTheRunsKeepTheirPlaces) {
+  SupportTestDir dir;
+  const std::string path = dir / "runs.bin";
+  const Bytes data = counting(totalOfRuns());
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fputs("head", out);
+  const std::vector<KxWriteRun> writes = cutIntoRuns<KxWriteRun>(data.data());
+  EXPECT_EQ(KxWriteRuns(out, writes.data(), writes.size()), data.size());
+  std::fputs("tail", out);
+  ASSERT_EQ(std::fclose(out), 0);
+
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  char head[5] = {};
+  ASSERT_EQ(std::fread(head, 1, 4, in), 4u);  // the stream reads ahead far past these
+  Bytes back(data.size(), 0);
+  const std::vector<KxReadRun> reads = cutIntoRuns<KxReadRun>(back.data());
+  EXPECT_EQ(KxReadRuns(in, reads.data(), reads.size()), data.size());
+  char tail[5] = {};
+  EXPECT_EQ(std::fread(tail, 1, 5, in), 4u);
+  std::fclose(in);
+  EXPECT_EQ(std::string(head), "head");
+  EXPECT_EQ(back, data);
+  EXPECT_EQ(std::string(tail), "tail");
+}
+
+// The bytes a reading thread gets through runs from a pipe that another
+// thread fills in pieces of 97 bytes, a little apart in time, so that each
+// read takes what is there and stops inside a run. `interrupt` is called
+// with the reading thread before the first byte is written.
+Bytes ReadFromTrickledPipe(const Bytes& data, const std::function<void(pthread_t)>& interrupt, uint64_t* got) {
+  int ends[2];
+  if (pipe(ends) != 0) return {};
+  std::FILE* in = fdopen(ends[0], "rb");
+  const pthread_t reader = pthread_self();
+  std::thread writer([&] {
+    interrupt(reader);
+    for (size_t offset = 0; offset < data.size(); offset += 97) {
+      const size_t piece = std::min<size_t>(97, data.size() - offset);
+      if (write(ends[1], data.data() + offset, piece) != static_cast<ssize_t>(piece)) break;
+      if (offset % (97 * 16) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    close(ends[1]);
+  });
+  Bytes back(data.size(), 0);
+  const std::vector<KxReadRun> reads = cutIntoRuns<KxReadRun>(back.data());
+  *got = in != nullptr ? KxReadRuns(in, reads.data(), reads.size()) : 0;
+  writer.join();
+  if (in != nullptr) std::fclose(in);
+  return back;
+}
+
+// A read that gets the bytes a few at a time resumes after each.
+TEST(FileRuns, ReadsResumeAfterPartialTransfers) {
+  const Bytes data = counting(totalOfRuns());
+  uint64_t got = 0;
+  EXPECT_EQ(ReadFromTrickledPipe(
+                data, [](pthread_t) {}, &got),
+            data);
+  EXPECT_EQ(got, data.size());
+}
+
+extern "C" void ignoreSignal(int) {}
+
+// A read interrupted by signals while it waits resumes. Not in the 32-bit
+// flavour: its emulator, delivering a signal to a thread waiting in a
+// system call, breaks that thread's own handle (pthread_join then reports
+// a deadlock).
+#if !defined(__i386__)
+TEST(FileRuns, ReadsResumeAfterInterruptions) {
+  struct sigaction action = {};
+  struct sigaction previous = {};
+  action.sa_handler = ignoreSignal;  // no SA_RESTART: a waiting read fails with EINTR
+  ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+  const Bytes data = counting(totalOfRuns());
+  uint64_t got = 0;
+  const Bytes back = ReadFromTrickledPipe(
+      data,
+      [](pthread_t reader) {
+        for (int i = 0; i < 3; ++i) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          pthread_kill(reader, SIGUSR1);
+        }
+      },
+      &got);
+  sigaction(SIGUSR1, &previous, nullptr);
+  EXPECT_EQ(got, data.size());
+  EXPECT_EQ(back, data);
+}
+#endif
+
+}  // namespace
+}  // namespace Kelvane
