@@ -133,7 +133,8 @@ TEST(DecodeBufConfig, SceneReasonsDependOnMagnificationExtentAndFlags) {
   const uint32_t partial = KX_CAP_PARTIAL_SCENE | KX_CAP_OUTSIDE_IMAGE;
   EXPECT_EQ(KxvDecodeBufConfig::checkScene(Buffer(8, 8, format, 0.25), Source(64, 64, partial), log.sink()), 0x2u);
   EXPECT_EQ(KxvDecodeBufConfig::checkScene(Buffer(8, 8, format, 0.3), Source(64, 64, partial), log.sink()), 0x4u);
-  EXPECT_EQ(KxvDecodeBufConfig::checkScene(Buffer(8, 8, format, 0.3), Source(64, 64, partial | KX_CAP_ANY_MAG), nullptr), 0u);
+  EXPECT_EQ(
+      KxvDecodeBufConfig::checkScene(Buffer(8, 8, format, 0.3), Source(64, 64, partial | KX_CAP_ANY_MAG), nullptr), 0u);
   EXPECT_TRUE(log.logger->entries().empty());
   const DecodeBuffer nearOctave = Buffer(8, 8, format, 0.25 * (1 + 1e-9));
   EXPECT_EQ(KxvDecodeBufConfig::checkScene(nearOctave, Source(64, 64, partial | KX_CAP_POW2_MAG), log.sink()), 0u);
@@ -155,7 +156,8 @@ TEST(DecodeBufConfig, CheckBufferNeverChangesABufferWithPixelMemory) {
   buffer.scene.ulx = 2;
   buffer.pBits = pixels;
   const DecodeBuffer before = buffer;
-  const uint32_t reasons = KxvDecodeBufConfig::CheckBuffer(buffer, Interleaved(3, KX_TYPE_U16, 3, 4), Source(64, 64, 0), nullptr);
+  const uint32_t reasons =
+      KxvDecodeBufConfig::CheckBuffer(buffer, Interleaved(3, KX_TYPE_U16, 3, 4), Source(64, 64, 0), nullptr);
   EXPECT_EQ(reasons, 0x1u | 0x4 | 0x100 | 0x200 | 0x400 | 0x4000 | 0x8000);
   EXPECT_EQ(std::memcmp(&before, &buffer, sizeof buffer), 0);
   buffer.format.rowbytes = 3;
