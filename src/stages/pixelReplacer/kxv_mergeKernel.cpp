@@ -1,12 +1,15 @@
 #include "stages/pixelReplacer/kxv_mergeKernel.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "kelvane/kx_pixel_replacer.h"
 #include "kelvane/kx_records.h"
 #include "raster/sampleAccess.h"
+#include "stages/pixelReplacer/kxv_keyScreen.h"
 #include "stages/pixelReplacer/kxv_pixelWords.h"
 
 namespace Kelvane {
@@ -44,6 +47,21 @@ class KeyDistance<Sample, Bands, true> {
  private:
   uint8_t table_[Bands][256];
 };
+
+// The tolerant key's choice for one pixel: near the key in the source, and
+// not in the replacement; sums of absolute differences over the bands,
+// signed samples taken as signed. Most pixels are far from the key, and
+// their replacement is never read.
+template <typename Distance, typename SourceSample, typename ReplacementSample>
+bool tolerantKeyTakesReplacement(const Distance& distance, uint32_t bands, int32_t tolerance, SourceSample sourceSample,
+                                 ReplacementSample replacementSample) {
+  int32_t sourceDistance = 0;
+  for (uint32_t b = 0; b < bands; ++b) sourceDistance += distance(b, sourceSample(b));
+  if (sourceDistance > tolerance) return false;
+  int32_t replacementDistance = 0;
+  for (uint32_t b = 0; b < bands; ++b) replacementDistance += distance(b, replacementSample(b));
+  return replacementDistance >= tolerance && sourceDistance <= 2 * replacementDistance;
+}
 
 // The walk over all pixels, with the per-pixel choice of Operation. Bands is
 // the band count fixed at compile time, or 0 for the plan's count; with a
@@ -97,18 +115,9 @@ void mergeRows(const KxvMergePlan& plan) {
         for (uint32_t b = 0; b < bands; ++b) same &= fromSource[b] == key[b];
         takeReplacement = same;
       } else {
-        // Near the key in the source, and not in the replacement; sums of
-        // absolute differences, signed samples taken as signed. Most pixels
-        // are far from the key, and their replacement is never read.
-        int32_t sourceDistance = 0;
-        for (uint32_t b = 0; b < bands; ++b) sourceDistance += distance(b, fromSource[b]);
-        if (sourceDistance <= tolerance) {
-          int32_t replacementDistance = 0;
-          for (uint32_t b = 0; b < bands; ++b) {
-            replacementDistance += distance(b, loadSampleAt<Sample>(replacement + toReplacement[b]));
-          }
-          takeReplacement = replacementDistance >= tolerance && sourceDistance <= 2 * replacementDistance;
-        }
+        takeReplacement = tolerantKeyTakesReplacement(
+            distance, bands, tolerance, [&](uint32_t b) { return fromSource[b]; },
+            [&](uint32_t b) { return loadSampleAt<Sample>(replacement + toReplacement[b]); });
       }
       if (takeReplacement) {
         Sample fromReplacement[kCapacity];
@@ -169,6 +178,36 @@ void mergeExactPacked(const KxvMergePlan& plan) {
   }
 }
 
+// The tolerant key on packed 8-bit pixels whose destination lies apart from
+// the other two buffers: each source row is copied whole, the screen then
+// skips the runs of pixels far from the key, and the pixels where a run
+// stops are decided one by one.
+template <uint32_t Bands>
+void mergeTolerantScreened8(const KxvMergePlan& plan) {
+  const uint8_t* key = plan.key.data();
+  const KeyDistance<uint8_t, Bands> distance(key);
+  const size_t columns = plan.columns;
+  for (uint32_t y = 0; y < plan.rows; ++y) {
+    uint8_t* destination = plan.destination.origin + ptrdiff_t(y) * plan.destination.rowStep;
+    const uint8_t* source = plan.source.origin + ptrdiff_t(y) * plan.source.rowStep;
+    const uint8_t* replacement = plan.replacement.origin + ptrdiff_t(y) * plan.replacement.rowStep;
+    std::memcpy(destination, source, columns * Bands);
+    size_t x = 0;
+    while (x < columns) {
+      x += KxvPixelsFarFromKey8(source + x * Bands, columns - x, Bands, key, plan.tolerance);
+      for (const size_t end = std::min(columns, x + kKxvKeyScreenPixels); x < end; ++x) {
+        const uint8_t* fromSource = source + x * Bands;
+        const uint8_t* fromReplacement = replacement + x * Bands;
+        if (tolerantKeyTakesReplacement(
+                distance, Bands, plan.tolerance, [&](uint32_t b) { return fromSource[b]; },
+                [&](uint32_t b) { return fromReplacement[b]; })) {
+          std::memcpy(destination + x * Bands, fromReplacement, Bands);
+        }
+      }
+    }
+  }
+}
+
 // Whether all three buffers hold their pixels alike and packed: the bands in
 // order side by side, each pixel right after the one before.
 bool packedAlike(const KxvMergePlan& plan, size_t sampleBytes) {
@@ -201,17 +240,20 @@ bool destinationApart(const KxvMergePlan& plan) {
 
 // The kernel for one operation, sample type and fixed band count: on packed
 // pixels whole pixels for the exact key and constant offsets for the
-// tolerant one; else the band loop over the plan's offsets.
+// tolerant one, screened by the vector where the samples are 8-bit and the
+// destination lies apart; else the band loop over the plan's offsets.
 template <typename Sample, uint32_t Bands, uint32_t Operation>
 void mergeFixedBands(const KxvMergePlan& plan) {
   if (!packedAlike(plan, sizeof(Sample))) {
     mergeRows<Sample, Bands, Operation>(plan);
   } else if constexpr (Operation == KX_MERGE_KEY_EXACT) {
     mergeExactPacked<Bands * sizeof(Sample)>(plan);
-  } else if (destinationApart(plan)) {
-    mergeRows<Sample, Bands, Operation, true, true>(plan);
-  } else {
+  } else if (!destinationApart(plan)) {
     mergeRows<Sample, Bands, Operation, true>(plan);
+  } else if constexpr (std::is_same_v<Sample, uint8_t>) {
+    mergeTolerantScreened8<Bands>(plan);
+  } else {
+    mergeRows<Sample, Bands, Operation, true, true>(plan);
   }
 }
 

@@ -156,15 +156,20 @@ TEST(KeyedMergeKernel, FastPathsMatchTheGeneralLoopOnEveryLayoutAndAlias) {
       for (const bool mixed : {false, true}) {
         for (const bool inPlace : {false, true}) {  // the replacement is the destination itself
           for (const uint32_t operation : {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT}) {
-            // Runs of key pixels between runs near the key, some samples on it.
+            // Runs of key pixels between runs near the key, some samples on
+            // it; the last row's runs are longer than a screened vector, and
+            // between them lie pixels far from the key.
             std::vector<OwnedDecodeBuffer> buffers;
             for (int i = 0; i < 4; ++i) {
-              buffers.emplace_back(MakeScene(0, 0, 43, 3), layouts[mixed ? 1 + i % 3 : 0]);
+              buffers.emplace_back(MakeScene(0, 0, 203, 3), layouts[mixed ? 1 + i % 3 : 0]);
               bool atKey = false;
               Fakes::ForEachSample(buffers.back().record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
-                if (random() % 6 == 0) atKey = !atKey;
+                if (random() % (y == 2 ? 90 : 6) == 0) atKey = !atKey;
                 for (uint32_t b = 0; b < bands; ++b) {
-                  buffers.back().setSample(x, y, b, atKey || random() % 20 == 0 ? 0 : 3 * (1 + random() % 4));
+                  const uint32_t off = y == 2 ? 100 + random() % 100 : 3 * (1 + random() % 4);
+                  buffers.back().setSample(x, y, b, atKey || random() % 20 == 0 ? 0 : off);
+                  // Now and then a source pixel exactly the tolerance (4 per band and 1) away.
+                  if (i == 1 && y == 2 && x % 37 == 0) buffers.back().setSample(x, y, b, b == 0 ? 4 * bands + 1 : 0);
                 }
                 return true;
               });
