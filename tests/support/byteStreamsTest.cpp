@@ -82,16 +82,6 @@ TYPED_TEST(StreamContractTest, WritesReadBackAfterSeekingAndDuplicatesClosed) {
   EXPECT_EQ(stream->read(&byte, 1), 0u);
 }
 
-TEST(FileStreamTest, IdentifierMarksAbsolutePathsAndUsesSlashes) {
-  KxIOFileStream stream;
-  ASSERT_EQ(stream.initialize(PathString("C:\\tiles\\a.raw"), "rb"), KX_STATUS_SUCCESS);
-  EXPECT_STREQ(stream.getID(), "file://C:/tiles/a.raw");
-  ASSERT_EQ(stream.initialize(PathString("tiles\\a.raw"), "rb"), KX_STATUS_SUCCESS);
-  EXPECT_STREQ(stream.getID(), "tiles/a.raw");
-  ASSERT_EQ(stream.initialize(PathString("/tmp/a.raw"), "rb"), KX_STATUS_SUCCESS);
-  EXPECT_STREQ(stream.getID(), "file:///tmp/a.raw");
-}
-
 TEST(FileStreamTest, InitialiseAndOpenRefuseWhatTheyCannotUse) {
   SupportTestDir dir;
   KxIOFileStream stream;
@@ -177,13 +167,11 @@ TEST_F(MemStreamTest, PositionsOutsideTheStreamAreRefused) {
   EXPECT_EQ(contentsOf(stream_), "abcd");
 }
 
-TEST_F(MemStreamTest, StreamPrintfWritesWholeTextsOfAnyLengthAndFailsOnARefusedWrite) {
-  const std::string text(5000, 'k');
-  EXPECT_EQ(streamPrintf(&stream_, "%s", text.c_str()), 5000);
-  EXPECT_EQ(contentsOf(stream_), text);
+TEST_F(MemStreamTest, StreamPrintfWritesWholeTextsAroundItsBufferSizeAndFailsOnARefusedWrite) {
   // Around the first buffer's size: 1022 characters fit it, 1023 need the next.
   for (int length : {1022, 1023, 1024}) EXPECT_EQ(streamPrintf(&stream_, "%0*d", length, 7), length);
-  EXPECT_EQ(stream_.size(), 5000u + 1022 + 1023 + 1024);
+  EXPECT_EQ(contentsOf(stream_),
+            std::string(1021, '0') + "7" + std::string(1022, '0') + "7" + std::string(1023, '0') + "7");
   EXPECT_EQ(streamPrintf(&stream_, "%s", ""), 0);
   ASSERT_EQ(stream_.close(), KX_STATUS_SUCCESS);
   EXPECT_EQ(streamPrintf(&stream_, "refused %d", 1), -1);
@@ -193,12 +181,10 @@ TEST_F(MemStreamTest, StreamPrintfWritesWholeTextsOfAnyLengthAndFailsOnARefusedW
 void* plainAllocate(size_t size) { return std::malloc(size); }
 void plainFree(void* block) { std::free(block); }
 
-TEST(MemStreamSetupTest, GrowthFactorAndMemoryFunctionsAreChecked) {
+TEST(MemStreamSetupTest, AnAllocatorWithoutItsFreeIsRefusedAndGrowingMovesTheData) {
   KxIODynamicMemStream stream;
   ASSERT_EQ(stream.initialize(2, &plainAllocate, nullptr, nullptr, 2.0f), KX_STATUS_BAD_ARGUMENT);
   ASSERT_EQ(stream.initialize(2, &plainAllocate, &plainFree, nullptr, 2.0f), KX_STATUS_SUCCESS);
-  EXPECT_EQ(stream.initialize(2, 2.5f), KX_STATUS_BAD_ARGUMENT);
-  EXPECT_EQ(stream.initialize(2, 1.0f), KX_STATUS_BAD_ARGUMENT);
   ASSERT_EQ(stream.open(), KX_STATUS_SUCCESS);
   EXPECT_EQ(stream.initialize(2, 2.0f), KX_STATUS_WRONG_STREAM_STATE);
   // Without a reallocate function, growing moves the data to a new block.

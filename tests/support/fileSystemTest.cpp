@@ -60,8 +60,6 @@ TEST(FileSystemTest, FileStatusAndSystemErrorTexts) {
   FileStat stat;
   ASSERT_EQ(getFileStat(PathString((dir / "t.raw").c_str()), &stat), 0);
   EXPECT_EQ(stat.size(), 1234u);
-  EXPECT_FALSE(stat.isDirectory);
-  EXPECT_GT(stat.lastWriteTime, 0);
   EXPECT_EQ(getFileStat(PathString((dir / "missing").c_str()), &stat), ENOENT);
   // Asking whether something is a directory leaves the error being reported alone.
   errno = EACCES;
