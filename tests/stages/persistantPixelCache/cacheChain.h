@@ -5,8 +5,6 @@
 #define KELVANE_TESTS_STAGES_PERSISTANT_PIXEL_CACHE_CHAIN_H
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +17,7 @@
 #include "fakes/fakeUpstream.h"
 #include "fakes/recordingLogger.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
+#include "support/childProcess.h"
 
 namespace Kelvane {
 
@@ -30,19 +29,6 @@ inline std::vector<std::string> FilesBelow(const std::string& directory) {
   }
   std::sort(files.begin(), files.end());
   return files;
-}
-
-// Runs `body` in a forked child process (whose limits and signals the body
-// may change freely); ChildProcessSucceeded waits for it and gives whether
-// `body` returned true there.
-inline pid_t StartChildProcess(const std::function<bool()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body() ? 0 : 1);
-  return child;
-}
-inline bool ChildProcessSucceeded(pid_t child) {
-  int status = -1;
-  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // An 8-bit RGB source of the given size.
