@@ -57,16 +57,23 @@ void logMismatch(const PathString& directory, const std::string& found, const st
 }
 
 // Whether the directory holds anything besides a description being written;
-// one that cannot be listed counts as holding something.
+// one that cannot be listed counts as holding something, one that does not
+// exist as empty. A listing that fails because the directory did not exist
+// yet is taken again when another writer has made it meanwhile.
 bool holdsOtherFiles(const PathString& directory) {
-  std::vector<std::string> names;
   const char* native = directory.ansi();
-  const int listed = native != nullptr ? KxListDirectory(native, &names) : KX_ERROR_INVALID_NAME;
-  if (listed != 0) return isDirectory(directory);
-  for (const std::string& name : names) {
-    if (name.compare(0, sizeof kCacheDescriptionName - 1, kCacheDescriptionName) != 0) return true;
+  if (native == nullptr) return true;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::vector<std::string> names;
+    if (KxListDirectory(native, &names) == 0) {
+      for (const std::string& name : names) {
+        if (name.compare(0, sizeof kCacheDescriptionName - 1, kCacheDescriptionName) != 0) return true;
+      }
+      return false;
+    }
+    if (!isDirectory(directory)) return false;
   }
-  return false;
+  return true;
 }
 
 // Writes the description under a temporary name and publishes it; gives 0,
