@@ -1,5 +1,6 @@
 // The built module loaded as a host loads it, with its four entry points
-// resolved by name. One loaded copy serves every test of the process.
+// resolved by name. One loaded copy serves every test of the process; a test
+// of loading and unloading makes copies of its own.
 #ifndef KELVANE_TESTS_E2E_LOADED_MODULE_H
 #define KELVANE_TESTS_E2E_LOADED_MODULE_H
 
@@ -20,6 +21,24 @@ Interface* Query(IUnknown* object, const IID& iid) {
 }
 
 struct LoadedModule {
+  // Loads the module; unloading it when destroyed.
+  LoadedModule() : handle_(::dlopen(KX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) {
+    if (handle_ == nullptr) {
+      error = ::dlerror();
+      return;
+    }
+    getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(::dlsym(handle_, "DllGetClassObject"));
+    canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(::dlsym(handle_, "DllCanUnloadNow"));
+    registerServer = reinterpret_cast<KxDllRegisterServerFn>(::dlsym(handle_, "DllRegisterServer"));
+    unregisterServer = reinterpret_cast<KxDllUnregisterServerFn>(::dlsym(handle_, "DllUnregisterServer"));
+    if (!loaded()) error = "an entry point is missing";
+  }
+  ~LoadedModule() {
+    if (handle_ != nullptr) ::dlclose(handle_);
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+
   // All null when the module could not be loaded.
   KxDllGetClassObjectFn getClassObject = nullptr;
   KxDllCanUnloadNowFn canUnloadNow = nullptr;
@@ -48,21 +67,6 @@ struct LoadedModule {
   }
 
  private:
-  LoadedModule() : handle_(::dlopen(KX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) {
-    if (handle_ == nullptr) {
-      error = ::dlerror();
-      return;
-    }
-    getClassObject = reinterpret_cast<KxDllGetClassObjectFn>(::dlsym(handle_, "DllGetClassObject"));
-    canUnloadNow = reinterpret_cast<KxDllCanUnloadNowFn>(::dlsym(handle_, "DllCanUnloadNow"));
-    registerServer = reinterpret_cast<KxDllRegisterServerFn>(::dlsym(handle_, "DllRegisterServer"));
-    unregisterServer = reinterpret_cast<KxDllUnregisterServerFn>(::dlsym(handle_, "DllUnregisterServer"));
-    if (!loaded()) error = "an entry point is missing";
-  }
-  ~LoadedModule() {
-    if (handle_ != nullptr) ::dlclose(handle_);
-  }
-
   void* handle_;
 };
 

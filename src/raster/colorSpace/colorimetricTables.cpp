@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "raster/colorSpace/cmykProfileData.h"
 
@@ -106,8 +107,8 @@ void fillGammaScales(ColorimetricTables& t) {
 }
 
 // On the heap: the tables are too large for a small thread stack.
-const ColorimetricTables* buildTables() {
-  auto* t = new ColorimetricTables();
+std::unique_ptr<const ColorimetricTables> buildTables() {
+  auto t = std::make_unique<ColorimetricTables>();
   fillInkTables(*t);
   fillCellTables(*t);
   fillLabTables(*t);
@@ -120,7 +121,10 @@ const ColorimetricTables* buildTables() {
 }  // namespace
 
 const ColorimetricTables& colorimetricTables() {
-  static const ColorimetricTables* const tables = buildTables();
+  // Owned by a static object, so the tables are freed with the module's other
+  // statics when a host unloads it; a bare pointer would leave them behind
+  // at every load and unload.
+  static const std::unique_ptr<const ColorimetricTables> tables = buildTables();
   return *tables;
 }
 

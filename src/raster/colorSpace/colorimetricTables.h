@@ -107,7 +107,7 @@ inline uint8_t reducedLab(int32_t numerator) {
   return static_cast<uint8_t>(std::min(numerator / (kGridCell * kReductionStep), 255));
 }
 
-// Built on first use (thread-safe), never freed.
+// Built on first use (thread-safe); freed when the module unloads.
 const ColorimetricTables& colorimetricTables();
 
 // The power's output from a value's gamma bucket and the value's low 45
