@@ -8,8 +8,8 @@
 
 #include "raster/inPlaceTurns.h"
 #include "raster/rasterTestSupport.h"
-#include "raster/simdTargetSupport.h"
 #include "raster/transposer.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

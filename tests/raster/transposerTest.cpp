@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "raster/rasterTestSupport.h"
-#include "raster/simdTargetSupport.h"
 #include "raster/transposer.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

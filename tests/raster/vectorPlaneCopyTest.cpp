@@ -9,8 +9,8 @@
 
 #include "raster/planeCopy.h"
 #include "raster/portablePlaneCopy.h"
-#include "raster/simdTargetSupport.h"
 #include "raster/vectorPlaneCopy.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

@@ -21,7 +21,7 @@
 #include "raster/colorSpace/colorimetricTables.h"
 #include "raster/colorSpace/yiqkToRgbPixelTransformer.h"
 #include "raster/rasterTestSupport.h"
-#include "raster/simdTargetSupport.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

@@ -12,7 +12,7 @@
 #include "raster/colorSpace/rgbToGrayscalePixelTransformer.h"
 #include "raster/colorSpace/rgbToYiqPixelTransformer.h"
 #include "raster/rasterTestSupport.h"
-#include "raster/simdTargetSupport.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "raster/colorSpace/grayscaleRows.h"
-#include "raster/simdTargetSupport.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

@@ -1,8 +1,8 @@
 // Runs a check once on every vector instruction set the dispatched kernels
 // were built for and this machine runs, with dispatch forced to it, so that
 // a machine with AVX-512 still checks the SSSE3 and portable kernels.
-#ifndef KELVANE_TESTS_RASTER_SIMD_TARGET_SUPPORT_H
-#define KELVANE_TESTS_RASTER_SIMD_TARGET_SUPPORT_H
+#ifndef KELVANE_TESTS_SUPPORT_SIMD_TARGET_SUPPORT_H
+#define KELVANE_TESTS_SUPPORT_SIMD_TARGET_SUPPORT_H
 
 #include <gtest/gtest.h>
 #include <hwy/highway.h>
@@ -36,4 +36,4 @@ void forEachSimdTarget(Check&& check) {
 }  // namespace testing_support
 }  // namespace Kelvane
 
-#endif  // KELVANE_TESTS_RASTER_SIMD_TARGET_SUPPORT_H
+#endif  // KELVANE_TESTS_SUPPORT_SIMD_TARGET_SUPPORT_H
