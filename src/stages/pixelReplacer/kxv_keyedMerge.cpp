@@ -50,11 +50,13 @@ HRESULT copySource(DecodeBuffer& destination, const DecodeBuffer& source) {
 }  // namespace
 
 std::optional<int32_t> mergeTolerance(uint32_t bands, double sourceMag, double replacementMag, double factor) {
-  const auto positiveFinite = [](double value) { return std::isfinite(value) && value > 0.0; };
-  if (!positiveFinite(sourceMag) || !positiveFinite(replacementMag)) return std::nullopt;
-  // Between 0 and 4 for any positive magnifications, even where their
-  // product leaves the double range; with at most 256 bands and the factors
-  // used here the reach stays far inside int32_t.
+  // The rule is defined for every finite magnification from 0 up (at 0 the
+  // spread is exactly 4); only negative, NaN and infinite ones are refused.
+  const auto computable = [](double value) { return std::isfinite(value) && value >= 0.0; };
+  if (!computable(sourceMag) || !computable(replacementMag)) return std::nullopt;
+  // Between 0 and 4 for any such magnifications, even where their product
+  // leaves the double range; with at most 256 bands and the factors used
+  // here the reach stays far inside int32_t.
   const float spread = static_cast<float>(
       std::sqrt((1.0 + kToleranceShape) / (std::sqrt(sourceMag * replacementMag) + kToleranceShape)));
   return static_cast<int32_t>(std::ceil(bands * (static_cast<double>(spread) * factor) + 0.5));

@@ -19,8 +19,9 @@ inline constexpr double kKxvMergeToleranceFactor = 4.0;
 // ceil(bands x t x factor + 0.5) with t = sqrt((1 + k) / (sqrt(sourceMag x
 // replacementMag) + k)) in single precision and k the single-precision 1/15.
 // At magnification 1 on both t is 1; t grows towards 4 as they shrink, so
-// coarser views, whose edges blur more, accept colours further from the key.
-// Empty unless both magnifications are positive finite numbers.
+// coarser views, whose edges blur more, accept colours further from the key;
+// at magnification 0 it is 4. Empty when a magnification is negative, NaN or
+// infinite.
 std::optional<int32_t> mergeTolerance(uint32_t bands, double sourceMag, double replacementMag, double factor);
 
 // Merges `source` and `replacement` into `destination` with `operation`
@@ -28,8 +29,8 @@ std::optional<int32_t> mergeTolerance(uint32_t bands, double sourceMag, double r
 //  - E_INVALIDARG: a null buffer; buffers of different sample type or size;
 //    a source or replacement with fewer samples per pixel than the
 //    destination; a layout whose samples do not all lie in its declared
-//    memory, or pixel memory missing; a tolerant merge whose magnifications
-//    are not positive finite.
+//    memory, or pixel memory missing; a tolerant merge with a negative, NaN or
+//    infinite magnification.
 //  - KX_STATUS_FAILURE as a component status: a sample type other than 0 to
 //    3, or (for a copy) buffers that do not match.
 //  - S_OK otherwise, also for an operation that writes nothing.

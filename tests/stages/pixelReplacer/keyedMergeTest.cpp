@@ -9,6 +9,7 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "stages/pixelReplacer/kxv_keyedMerge.h"
+#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {
@@ -41,7 +42,9 @@ TEST(KeyedMerge, ToleranceGrowsAsTheMagnificationsShrink) {
   EXPECT_EQ(mergeTolerance(3, 1.0, 1.0, 4.0), 13);
   EXPECT_EQ(mergeTolerance(3, 1.0 / 16, 1.0 / 16, 4.0), 35);  // t about 2.87
   EXPECT_EQ(mergeTolerance(1, 1e-300, 1e-300, 4.0), 17);      // t levels off at 4
-  for (const double mag : {0.0, -1.0, std::nan(""), HUGE_VAL})
+  EXPECT_EQ(mergeTolerance(3, 0.0, 0.0, 4.0), 49);            // t is exactly 4 at 0
+  EXPECT_EQ(mergeTolerance(3, 1.0, 0.0, 4.0), 49);
+  for (const double mag : {-1.0, -1e-300, std::nan(""), HUGE_VAL})
     EXPECT_EQ(mergeTolerance(3, 1.0, mag, 4.0), std::nullopt);
 }
 
@@ -96,7 +99,7 @@ TEST(KeyedMerge, EachPixelTakesWhatItsKeyTestDecides) {
 }
 
 TEST(KeyedMerge, MismatchedOrUnreachableBuffersAreRefusedWithNothingWritten) {
-  const uint8_t key[4] = {};
+  const uint16_t key[3] = {};
   const HRESULT kRefused = KxStatusToResult(KX_STATUS_FAILURE);
   struct Case {
     const char* name;
@@ -117,8 +120,8 @@ TEST(KeyedMerge, MismatchedOrUnreachableBuffersAreRefusedWithNothingWritten) {
        [](DecodeBuffer& d, DecodeBuffer&) { d.format.rowbytes = 4; }},
       {"copy from a source without memory", KX_MERGE_COPY_SOURCE, Row({{1, 2, 3}}, KX_TYPE_U16), E_INVALIDARG,
        [](DecodeBuffer&, DecodeBuffer& s) { s.pBits = nullptr; }},
-      {"tolerant at magnification 0", KX_MERGE_KEY_TOLERANT, Row({{1, 2, 3}}, KX_TYPE_U16), E_INVALIDARG,
-       [](DecodeBuffer&, DecodeBuffer& s) { s.scene.mag = 0.0; }},
+      {"tolerant at a negative magnification", KX_MERGE_KEY_TOLERANT, Row({{1, 2, 3}}, KX_TYPE_U16), E_INVALIDARG,
+       [](DecodeBuffer&, DecodeBuffer& s) { s.scene.mag = -1.0; }},
   };
   for (Case& c : cases) {
     OwnedDecodeBuffer destination = Row({{9, 9, 9}}, KX_TYPE_U16);
@@ -143,55 +146,58 @@ TEST(KeyedMerge, NullKeyCopiesTheSourceIntoAnotherLayout) {
 }
 
 TEST(KeyedMergeKernel, FastPathsMatchTheGeneralLoopOnEveryLayoutAndAlias) {
-  std::mt19937 random(11);
-  for (const uint32_t type : {KX_TYPE_U8, KX_TYPE_S8, KX_TYPE_U16, KX_TYPE_S16}) {
-    for (uint32_t bands = 1; bands <= 5; ++bands) {
-      // Packed alike (whole-pixel paths), or interleaved with a gap, band-sequential and reordered.
-      BufferLayout gapped = BufferLayout::Interleaved(bands, type);
-      gapped.stride = bands + 1;
-      BufferLayout reversed = BufferLayout::Interleaved(bands, type);
-      for (uint32_t b = 0; b < bands; ++b) reversed.slots.push_back(bands - 1 - b);
-      const BufferLayout layouts[4] = {BufferLayout::Interleaved(bands, type), gapped,
-                                       BufferLayout::BandSequential(bands, type), reversed};
-      for (const bool mixed : {false, true}) {
-        for (const bool inPlace : {false, true}) {  // the replacement is the destination itself
-          for (const uint32_t operation : {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT}) {
-            // Runs of key pixels between runs near the key, some samples on
-            // it; the last row's runs are longer than a screened vector, and
-            // between them lie pixels far from the key.
-            std::vector<OwnedDecodeBuffer> buffers;
-            for (int i = 0; i < 4; ++i) {
-              buffers.emplace_back(MakeScene(0, 0, 203, 3), layouts[mixed ? 1 + i % 3 : 0]);
-              bool atKey = false;
-              Fakes::ForEachSample(buffers.back().record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
-                if (random() % (y == 2 ? 90 : 6) == 0) atKey = !atKey;
-                for (uint32_t b = 0; b < bands; ++b) {
-                  const uint32_t off = y == 2 ? 100 + random() % 100 : 3 * (1 + random() % 4);
-                  buffers.back().setSample(x, y, b, atKey || random() % 20 == 0 ? 0 : off);
-                  // Now and then a source pixel exactly the tolerance (4 per band and 1) away.
-                  if (i == 1 && y == 2 && x % 37 == 0) buffers.back().setSample(x, y, b, b == 0 ? 4 * bands + 1 : 0);
-                }
-                return true;
-              });
+  // The tolerant key's screen runs on every instruction set the machine has.
+  testing_support::forEachSimdTarget([] {
+    std::mt19937 random(11);
+    for (const uint32_t type : {KX_TYPE_U8, KX_TYPE_S8, KX_TYPE_U16, KX_TYPE_S16}) {
+      for (uint32_t bands = 1; bands <= 5; ++bands) {
+        // Packed alike (whole-pixel paths), or interleaved with a gap, band-sequential and reordered.
+        BufferLayout gapped = BufferLayout::Interleaved(bands, type);
+        gapped.stride = bands + 1;
+        BufferLayout reversed = BufferLayout::Interleaved(bands, type);
+        for (uint32_t b = 0; b < bands; ++b) reversed.slots.push_back(bands - 1 - b);
+        const BufferLayout layouts[4] = {BufferLayout::Interleaved(bands, type), gapped,
+                                         BufferLayout::BandSequential(bands, type), reversed};
+        for (const bool mixed : {false, true}) {
+          for (const bool inPlace : {false, true}) {  // the replacement is the destination itself
+            for (const uint32_t operation : {KX_MERGE_KEY_EXACT, KX_MERGE_KEY_TOLERANT}) {
+              // Runs of key pixels between runs near the key, some samples on
+              // it; the last row's runs are longer than a screened vector, and
+              // between them lie pixels far from the key.
+              std::vector<OwnedDecodeBuffer> buffers;
+              for (int i = 0; i < 4; ++i) {
+                buffers.emplace_back(MakeScene(0, 0, 203, 3), layouts[mixed ? 1 + i % 3 : 0]);
+                bool atKey = false;
+                Fakes::ForEachSample(buffers.back().record().scene, 1, [&](uint32_t x, uint32_t y, uint32_t) {
+                  if (random() % (y == 2 ? 90 : 6) == 0) atKey = !atKey;
+                  for (uint32_t b = 0; b < bands; ++b) {
+                    const uint32_t off = y == 2 ? 100 + random() % 100 : 3 * (1 + random() % 4);
+                    buffers.back().setSample(x, y, b, atKey || random() % 20 == 0 ? 0 : off);
+                    // Now and then a source pixel exactly the tolerance (4 per band and 1) away.
+                    if (i == 1 && y == 2 && x % 37 == 0) buffers.back().setSample(x, y, b, b == 0 ? 4 * bands + 1 : 0);
+                  }
+                  return true;
+                });
+              }
+              const std::vector<uint8_t> key(2 * bands, 0);
+              OwnedDecodeBuffer &fast = buffers[0], &plain = buffers[3];
+              std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
+              for (const bool fastPaths : {true, false}) {
+                OwnedDecodeBuffer& destination = fastPaths ? fast : plain;
+                DecodeBuffer* replacement = inPlace ? destination.get() : buffers[2].get();
+                ASSERT_EQ(
+                    keyedMerge(destination.get(), buffers[1].get(), replacement, key.data(), operation, 4.0, fastPaths),
+                    S_OK);
+              }
+              EXPECT_TRUE(std::equal(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes()))
+                  << type << " " << bands << " bands, operation " << operation << (mixed ? ", mixed" : "")
+                  << (inPlace ? ", in place" : "");
             }
-            const std::vector<uint8_t> key(2 * bands, 0);
-            OwnedDecodeBuffer &fast = buffers[0], &plain = buffers[3];
-            std::copy(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes());
-            for (const bool fastPaths : {true, false}) {
-              OwnedDecodeBuffer& destination = fastPaths ? fast : plain;
-              DecodeBuffer* replacement = inPlace ? destination.get() : buffers[2].get();
-              ASSERT_EQ(
-                  keyedMerge(destination.get(), buffers[1].get(), replacement, key.data(), operation, 4.0, fastPaths),
-                  S_OK);
-            }
-            EXPECT_TRUE(std::equal(fast.bytes(), fast.bytes() + fast.byteSize(), plain.bytes()))
-                << type << " " << bands << " bands, operation " << operation << (mixed ? ", mixed" : "")
-                << (inPlace ? ", in place" : "");
           }
         }
       }
     }
-  }
+  });
 }
 
 }  // namespace
