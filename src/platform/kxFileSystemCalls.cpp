@@ -13,6 +13,8 @@ namespace Kelvane {
 const int KX_ERROR_ALREADY_EXISTS = EEXIST;
 const int KX_ERROR_INVALID_NAME = EINVAL;
 const int KX_ERROR_NO_MEMORY = ENOMEM;
+const int KX_ERROR_NOT_FOUND = ENOENT;
+const int KX_ERROR_NOT_A_DIRECTORY = ENOTDIR;
 
 namespace {
 

@@ -45,6 +45,8 @@ bool KxSystemErrorMessage(int number, char* buffer, size_t size);
 extern const int KX_ERROR_ALREADY_EXISTS;
 extern const int KX_ERROR_INVALID_NAME;
 extern const int KX_ERROR_NO_MEMORY;
+extern const int KX_ERROR_NOT_FOUND;
+extern const int KX_ERROR_NOT_A_DIRECTORY;
 
 }  // namespace Kelvane
 

@@ -21,18 +21,25 @@ constexpr uint32_t kMaxDescriptionBytes = 4096;
 // Claims of one directory by several writers at once settle within a few rounds.
 constexpr int kClaimRounds = 3;
 
-enum class Reading { kMissing, kRead, kDamaged };
+// kUnreadable: the file may be there but could not be read (no file
+// descriptors left, permission denied); the platform's last error says why.
+enum class Reading { kMissing, kRead, kDamaged, kUnreadable };
 
 // Reads the description file without following links.
 Reading readDescription(const PathString& file, std::string* text) {
   FileStat stat;
-  if (getEntryStat(file, &stat) != 0) return Reading::kMissing;
+  if (const int error = getEntryStat(file, &stat); error != 0) {
+    if (error == KX_ERROR_NOT_FOUND || error == KX_ERROR_NOT_A_DIRECTORY) return Reading::kMissing;
+    KxSetLastSystemError(error);
+    return Reading::kUnreadable;
+  }
   if (!stat.isRegularFile || stat.size() > kMaxDescriptionBytes) return Reading::kDamaged;
   KxIOFileStream in;
   in.readRegularFilesOnly();
-  if (in.initialize(file, "rb") != KX_STATUS_SUCCESS || in.open() != KX_STATUS_SUCCESS) return Reading::kDamaged;
+  if (in.initialize(file, "rb") != KX_STATUS_SUCCESS || in.open() != KX_STATUS_SUCCESS) return Reading::kUnreadable;
   std::vector<char> bytes(kMaxDescriptionBytes + 1);
   const uint32_t got = in.read(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  if (in.getLastError() != KX_STATUS_SUCCESS) return Reading::kUnreadable;
   if (got > kMaxDescriptionBytes) return Reading::kDamaged;
   text->assign(bytes.data(), got);
   return Reading::kRead;
@@ -109,6 +116,12 @@ std::optional<bool> judgeDescription(Reading reading, const std::string& found, 
   if (reading == Reading::kRead) {
     if (found == description) return true;
     logMismatch(directory, found, description, sink);
+    return false;
+  }
+  if (reading == Reading::kUnreadable) {
+    logSystemError(sink,
+                   "KxvPersistantPixelCache - cannot read the description of cache directory %s; bypassing the cache",
+                   directory.utf8());
     return false;
   }
   if (reading == Reading::kDamaged) {

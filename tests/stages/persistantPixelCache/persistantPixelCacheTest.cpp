@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -307,6 +308,24 @@ TEST_F(PersistantPixelCache, ADirectoryServesOnlyTheTileSizeAndSourceItWasMadeFo
     EXPECT_TRUE(chain.logger()->containsFragment(4, "bypassing the cache")) << directory;
   }
   EXPECT_EQ(FilesBelow(dir_ / "unknown"), Names{});
+}
+
+// A description that is there but cannot be read (no file descriptor left)
+// is reported with the system's reason, not as damaged, and the directory is
+// bypassed.
+TEST_F(PersistantPixelCache, ADescriptionThatCannotBeReadIsReportedWithTheSystemsReason) {
+  ASSERT_EQ(CacheChain(Image(300, 200), dir_.path()).DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
+  EXPECT_TRUE(ChildProcessSucceeded(StartChildProcess([&] {
+    CacheChain chain(Image(300, 200), dir_.path());
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    const rlimit limit{rlim_t(lowestFree), rlim_t(lowestFree)};
+    setrlimit(RLIMIT_NOFILE, &limit);
+    return chain.DecodeMismatch(MakeScene(0, 0, 300, 200)).empty() && chain.Statistics().empty() &&
+           chain.logger()->containsFragment(3, "cannot read the description of cache directory " + dir_.path()) &&
+           chain.logger()->containsFragment(3, "(Too many open files)") &&
+           !chain.logger()->containsFragment(4, "damaged");
+  })));
 }
 
 // The host's background-pixel query may write the pixel's samples only: a
