@@ -1,25 +1,19 @@
 #include "kxhost/gdalDatasetPool.h"
 
+#include "kxhost/gdalOpen.h"
+
 namespace kxhost {
-
-namespace {
-
-// Verbose, so that GDAL says why an image cannot be opened.
-GDALDatasetH openReadOnly(const std::string& path) {
-  return GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
-}
-
-}  // namespace
 
 GdalDatasetPool::~GdalDatasetPool() {
   for (GDALDatasetH handle : idle_) GDALClose(handle);
 }
 
 GDALDatasetH GdalDatasetPool::open(const std::string& path) {
-  GDALDatasetH handle = openReadOnly(path);
+  std::string name;
+  GDALDatasetH handle = OpenRasterInColour(path, PaletteAlpha::kKeep, &name);
   if (handle == nullptr) return nullptr;
   std::lock_guard<std::mutex> hold(lock_);
-  path_ = path;
+  name_ = name;
   idle_.push_back(handle);
   return handle;
 }
@@ -33,7 +27,7 @@ GdalDatasetPool::Lease GdalDatasetPool::borrow() {
       return Lease(this, handle);
     }
   }
-  return Lease(this, openReadOnly(path_));
+  return Lease(this, OpenRasterReadOnly(name_));
 }
 
 void GdalDatasetPool::giveBack(GDALDatasetH handle) {

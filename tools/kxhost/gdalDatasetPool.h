@@ -38,15 +38,16 @@ class GdalDatasetPool {
   GdalDatasetPool& operator=(const GdalDatasetPool&) = delete;
   ~GdalDatasetPool();
 
-  // Opens `path` read-only; the first handle becomes the pool's first idle one.
+  // Opens `path` read-only, a paletted image in its palette's colours (see
+  // OpenRasterInColour); the first handle becomes the pool's first idle one.
   GDALDatasetH open(const std::string& path);
   Lease borrow();
 
  private:
   void giveBack(GDALDatasetH handle);
 
-  std::mutex lock_;  // guards idle_
-  std::string path_;
+  std::mutex lock_;   // guards idle_
+  std::string name_;  // opens the image as the first handle shows it
   std::vector<GDALDatasetH> idle_;
 };
 

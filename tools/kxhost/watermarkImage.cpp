@@ -6,9 +6,11 @@
 #include <limits>
 
 #include "kxhost/gdalImage.h"
+#include "kxhost/gdalOpen.h"
 #include "kxhost/gdalSceneReader.h"
 #include "kxhost/gdalSession.h"
 #include "kxhost/moduleLibrary.h"
+#include "kxhost/renderFormat.h"
 
 namespace kxhost {
 
@@ -18,10 +20,6 @@ namespace {
 bool refuse(std::string* error, const std::string& reason) {
   *error = reason;
   return false;
-}
-
-GDALDatasetH openRaster(const std::string& name) {
-  return GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
 }
 
 // Whether GDAL's GeoTIFF driver converts the dataset's CMYK samples to RGBA.
@@ -92,6 +90,8 @@ bool readPixels(GDALDatasetH dataset, bool separated, const GdalImage& image,
   DecodeBuffer& record = watermark->record;
   record.scene = Scene{0.0, 0.0, static_cast<double>(image.width), static_cast<double>(image.height), 1.0};
   if (!watermarkFormat(image, colorSpace, type, &record.format, error)) return false;
+  // Bounded as a render is, before any pixel memory is taken.
+  if (!FitsInMemory(record.scene, record.format, "the watermark " + image.path, error)) return false;
   try {
     watermark->pixels.resize(size_t{image.height} * record.format.rowbytes);
   } catch (const std::exception&) {
@@ -108,12 +108,14 @@ bool readPixels(GDALDatasetH dataset, bool separated, const GdalImage& image,
 }  // namespace
 
 bool ReadWatermarkImage(const std::string& path, std::shared_ptr<const WatermarkImage>* image, std::string* error) {
-  GDALDatasetH dataset = openRaster(path);
+  // A palette's colours are stamped, without their opacity: the stamp replaces what it covers.
+  std::string name;
+  GDALDatasetH dataset = OpenRasterInColour(path, PaletteAlpha::kDrop, &name);
   // GDAL's GeoTIFF driver shows a separated (CMYK) image as RGBA; its inks are read raw.
   const bool separated = dataset != nullptr && separatedGeoTiff(dataset);
   if (separated) {
     GDALClose(dataset);
-    dataset = openRaster("GTIFF_RAW:" + path);
+    dataset = OpenRasterReadOnly("GTIFF_RAW:" + path);
   }
   if (dataset == nullptr) return refuse(error, "cannot open " + path + ": " + GdalLastError("not a readable raster"));
   GdalImage described;

@@ -130,15 +130,55 @@ TEST_F(KxhostWatermark, LogosItCannotTakeEndInOneErrorLine) {
   const std::string twoBands = logo("two.tif", 2, zero);
   const std::string cmyk = logo("cmyk.tif", 4, zero);
   const std::string rgba = sample("rgba.tif", 4, "u8", "16x16");
+  // 70000 x 70000 pixels claimed by a file of a few kilobytes.
+  const char* sparse[] = {"SPARSE_OK=TRUE", "TILED=YES", nullptr};
+  GDALClose(GDALCreate(GDALGetDriverByName("GTiff"), path("huge.tif").c_str(), 70000, 70000, 3, GDT_Byte,
+                       const_cast<char**>(sparse)));
   const std::string out = path("out.tif");
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{"render", rgbSource, "-o", out, "--watermark", path("missing.tif")}, "cannot open"},
       {{"render", rgbSource, "-o", out, "--watermark", twoBands}, "has 2 bands: a watermark has 1 (grey), 3 (RGB)"},
       {{"render", rgbSource, "-o", out, "--watermark", rgba}, "has 4 bands: a watermark has"},
+      {{"render", rgbSource, "-o", out, "--watermark", path("huge.tif")}, "bytes kxhost holds in memory"},
       {{"render", rgbSource, "-o", out, "--watermark", cmyk, "--map-rect", "1,2,3,4"}, "cannot be combined"},
       {{"render", greySource, "-o", out, "--watermark", cmyk}, "failed with"},
   };
   for (const auto& [arguments, message] : cases) ExpectOneErrorLine(arguments, message);
+}
+
+// A paletted image shows its palette's colours, not its indices: rendered as
+// a source, and stamped as a logo.
+TEST_F(KxhostWatermark, PalettedImagesShowTheirColoursAsSourceAndAsLogo) {
+  const double colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+  const auto index = [](int x, int y) { return (x / 3 + y) % 4; };
+  GDALDatasetH indices = GDALCreate(GDALGetDriverByName("MEM"), "", kLogoWidth, kLogoHeight, 1, GDT_Byte, nullptr);
+  GDALColorTableH palette = GDALCreateColorTable(GPI_RGB);
+  for (int i = 0; i < 4; ++i) {
+    const GDALColorEntry entry{short(colours[i][0]), short(colours[i][1]), short(colours[i][2]), 255};
+    GDALSetColorEntry(palette, i, &entry);
+  }
+  GDALRasterBandH band = GDALGetRasterBand(indices, 1);
+  GDALSetRasterColorTable(band, palette);
+  GDALDestroyColorTable(palette);
+  std::vector<uint8_t> values;
+  for (int y = 0; y < kLogoHeight; ++y)
+    for (int x = 0; x < kLogoWidth; ++x) values.push_back(uint8_t(index(x, y)));
+  ASSERT_EQ(GDALRasterIO(band, GF_Write, 0, 0, kLogoWidth, kLogoHeight, values.data(), kLogoWidth, kLogoHeight,
+                         GDT_Byte, 0, 0),
+            CE_None);
+  const std::string png = path("palette.png");
+  GDALClose(GDALCreateCopy(GDALGetDriverByName("PNG"), png.c_str(), indices, FALSE, nullptr, nullptr, nullptr));
+  GDALClose(indices);
+  Picture expected{kLogoWidth, kLogoHeight, 3, {}};
+  for (int y = 0; y < kLogoHeight; ++y)
+    for (int x = 0; x < kLogoWidth; ++x)
+      for (int b = 0; b < 3; ++b) expected.samples.push_back(colours[index(x, y)][b]);
+
+  SCOPED_TRACE("as the source");
+  ExpectSameSamples(render(png, {"--tile", "10"}).samples, expected.samples);
+  SCOPED_TRACE("as the logo");
+  const std::string source = sample("source.tif", 3, "u8", "64x48");
+  ExpectSameSamples(render(source, {"--scene", "0,0,24,16", "--watermark", png}).samples, expected.samples);
 }
 
 TEST_F(KxhostWatermark, InfoListsAllFiveClassesAsServed) {
