@@ -21,6 +21,7 @@
 namespace kxhost::testing {
 namespace {
 
+namespace Fakes = Kelvane::Fakes;
 using Fakes::BufferLayout;
 using Fakes::MakeScene;
 using Fakes::OwnedDecodeBuffer;
