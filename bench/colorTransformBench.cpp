@@ -24,9 +24,9 @@
 
 #include "benchTiming.h"
 #include "raster/colorSpace/colorimetricCmyk.h"
+#include "raster/colorSpace/standardTransformers.h"
+#include "raster/colorSpace/transformerRegistry.h"
 #include "raster/imageBufferInfo.h"
-#include "raster/standardTransformers.h"
-#include "raster/transformerRegistry.h"
 
 #if defined(KX_HAVE_LCMS2)
 #include <lcms2.h>

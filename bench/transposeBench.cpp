@@ -13,7 +13,7 @@
 #include "benchTiming.h"
 #include "raster/colorSpaceCodes.h"
 #include "raster/imageBufferInfo.h"
-#include "raster/transposer.h"
+#include "raster/transpose/transposer.h"
 
 #ifdef KX_HAVE_OPENCV
 #include <opencv2/core.hpp>

@@ -14,7 +14,7 @@
 #include "benchSourceBase.h"
 #include "benchTiming.h"
 #include "com/kxComClassEntry.h"
-#include "stages/kxv_transposerImp.h"
+#include "stages/transposer/kxv_transposerImp.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 
 #include "benchTiming.h"
 #include "com/kxComClassEntry.h"
+#include "raster/colorSpace/standardTransformers.h"
+#include "raster/colorSpace/transformerRegistry.h"
 #include "raster/describeSceneBuffer.h"
-#include "raster/standardTransformers.h"
-#include "raster/transformerRegistry.h"
 #include "stages/watermarker/kxv_watermarkerImp.h"
 
 namespace {

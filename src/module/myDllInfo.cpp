@@ -1,8 +1,8 @@
 #include "module/myDllInfo.h"
 
 #include "module/classTable.h"
-#include "raster/standardTransformers.h"
-#include "raster/transformerRegistry.h"
+#include "raster/colorSpace/standardTransformers.h"
+#include "raster/colorSpace/transformerRegistry.h"
 
 namespace Kelvane {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "helpers/supportTestDir.h"
 #include "loadedModule.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

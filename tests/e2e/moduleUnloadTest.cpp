@@ -16,9 +16,9 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
+#include "helpers/simdTargetSupport.h"
+#include "helpers/supportTestDir.h"
 #include "loadedModule.h"
-#include "support/simdTargetSupport.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

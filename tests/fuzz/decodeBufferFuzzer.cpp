@@ -18,10 +18,10 @@
 
 #include "com/kxComClassEntry.h"
 #include "fuzz/hostileBuffer.h"
-#include "stages/kxv_multibandSelectorImp.h"
-#include "stages/kxv_transposerImp.h"
+#include "stages/multibandSelector/kxv_multibandSelectorImp.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
 #include "stages/pixelReplacer/kxv_pixelReplacerImp.h"
+#include "stages/transposer/kxv_transposerImp.h"
 #include "stages/watermarker/kxv_watermarkerImp.h"
 
 namespace Kelvane::Fuzz {

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "helpers/supportTestDir.h"
 #include "platform/kxFileCalls.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

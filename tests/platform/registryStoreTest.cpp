@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
+#include "helpers/childProcess.h"
 #include "platform/kxRegistryPaths.h"
 #include "platform/kxRegistryValueFile.h"
 #include "platform/registryTestStore.h"
-#include "support/childProcess.h"
 
 namespace Kelvane {
 namespace {

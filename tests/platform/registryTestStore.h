@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "helpers/supportTestDir.h"
 #include "platform/kxRegistry.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <typeinfo>
 
+#include "helpers/supportTestDir.h"
 #include "kelvane/kx_status.h"
 #include "support/kxIODynamicMemStream.h"
 #include "support/kxIOFileStream.h"
 #include "support/kxStreamPrintf.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "helpers/supportTestDir.h"
 #include "kelvane/kx_status.h"
 #include "support/kxFileSystem.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

@@ -11,7 +11,7 @@
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_lib_sp_xform.h"
 #include "raster/colorSpaceCodes.h"
-#include "raster/transposeGeometry.h"
+#include "raster/transpose/transposeGeometry.h"
 
 namespace Kelvane {
 namespace {

@@ -9,7 +9,7 @@
 namespace Kelvane {
 
 template <typename Op>
-class ColorSpaceTransformer : public BasicRasterTransformer<Op> {};
+using ColorSpaceTransformer = BasicRasterTransformer<Op>;
 
 }  // namespace Kelvane
 

@@ -5,7 +5,6 @@
 #define KELVANE_RASTER_COLOR_SPACE_RGB_TO_YIQ_PIXEL_TRANSFORMER_H
 
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
-#include "raster/colorSpace/yiqCoefficients.h"
 
 namespace Kelvane {
 
@@ -23,9 +22,6 @@ class RGBtoYIQPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kCo
     storeSample<Dst>(destination + this->destinationAt[2],
                      this->mapResult(double{0.21f} * r - double{0.53f} * g + double{0.32f} * b));
   }
-
-  // Carried for the inverse kinds; the conversion itself does not read them.
-  YiqCoefficients coefficients;
 };
 
 }  // namespace Kelvane

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "content/kxv_decodeBufConfig.h"
+#include "raster/colorSpace/transformerRegistry.h"
 #include "raster/colorSpaceCodes.h"
 #include "raster/describeSceneBuffer.h"
-#include "raster/transformerRegistry.h"
 
 namespace Kelvane {
 

@@ -14,6 +14,7 @@
 #include <random>
 #include <vector>
 
+#include "helpers/simdTargetSupport.h"
 #include "raster/colorSpace/cmykToRgbPixelTransformer.h"
 #include "raster/colorSpace/colorReference.h"
 #include "raster/colorSpace/colorSpaceTransformer.h"
@@ -21,7 +22,6 @@
 #include "raster/colorSpace/colorimetricTables.h"
 #include "raster/colorSpace/yiqkToRgbPixelTransformer.h"
 #include "raster/rasterTestSupport.h"
-#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

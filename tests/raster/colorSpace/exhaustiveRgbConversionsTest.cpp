@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "helpers/simdTargetSupport.h"
 #include "raster/colorSpace/colorReference.h"
 #include "raster/colorSpace/colorSpaceTransformer.h"
 #include "raster/colorSpace/rgbToGrayscalePixelTransformer.h"
 #include "raster/colorSpace/rgbToYiqPixelTransformer.h"
 #include "raster/rasterTestSupport.h"
-#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "helpers/simdTargetSupport.h"
 #include "raster/colorSpace/grayscaleRows.h"
-#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

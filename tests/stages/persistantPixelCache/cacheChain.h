@@ -16,8 +16,8 @@
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/fakeUpstream.h"
 #include "fakes/recordingLogger.h"
+#include "helpers/childProcess.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
-#include "support/childProcess.h"
 
 namespace Kelvane {
 

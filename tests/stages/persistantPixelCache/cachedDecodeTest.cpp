@@ -12,9 +12,9 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/sceneWriter.h"
+#include "helpers/supportTestDir.h"
 #include "stages/persistantPixelCache/kxv_cachedDecode.h"
 #include "stages/persistantPixelCache/kxv_tileRange.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

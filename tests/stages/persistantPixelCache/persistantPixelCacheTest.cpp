@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
+#include "helpers/supportTestDir.h"
 #include "stages/persistantPixelCache/cacheChain.h"
 #include "stages/persistantPixelCache/kxv_cacheDescription.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

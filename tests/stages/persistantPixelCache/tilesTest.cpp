@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "fakes/sceneWriter.h"
+#include "helpers/supportTestDir.h"
 #include "stages/persistantPixelCache/cacheChain.h"
 #include "stages/persistantPixelCache/kxv_tileCuts.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "stages/persistantPixelCache/kxv_tileName.h"
-#include "support/supportTestDir.h"
 
 namespace Kelvane {
 namespace {

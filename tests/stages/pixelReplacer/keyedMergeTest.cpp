@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fakes/decodeBufferBuilder.h"
+#include "helpers/simdTargetSupport.h"
 #include "stages/pixelReplacer/kxv_keyedMerge.h"
-#include "support/simdTargetSupport.h"
 
 namespace Kelvane {
 namespace {

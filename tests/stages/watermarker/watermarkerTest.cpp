@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "fakes/syntheticSamples.h"
-#include "raster/standardTransformers.h"
-#include "raster/transformerRegistry.h"
+#include "raster/colorSpace/standardTransformers.h"
+#include "raster/colorSpace/transformerRegistry.h"
 #include "stages/stageOverFakeUpstream.h"
 #include "stages/watermarker/kxv_watermarkerImp.h"
 

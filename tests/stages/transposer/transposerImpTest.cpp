@@ -1,0 +1,393 @@
+// The transposer stage over a synthetic source: the size it reports, the
+// upstream scenes it asks for, the pixels it delivers, and what it refuses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "stages/stageOverFakeUpstream.h"
+#include "stages/transposer/kxv_transposerImp.h"
+
+namespace Kelvane {
+namespace {
+
+using Fakes::BufferLayout;
+using Fakes::FakeUpstreamConfig;
+using Fakes::MakeScene;
+using Fakes::OwnedDecodeBuffer;
+
+const BufferLayout kRgb8 = BufferLayout::Interleaved(3, KX_TYPE_U8);
+
+// A source of the given size whose pixels have the samples of `layout`.
+FakeUpstreamConfig ImageOf(uint32_t width, uint32_t height, const BufferLayout& layout = kRgb8) {
+  FakeUpstreamConfig config;
+  config.width = width;
+  config.height = height;
+  config.numBands = layout.spp;
+  config.colorSpace = layout.colorSpace;
+  config.type = layout.type;
+  config.bitsPerSample = layout.type == KX_TYPE_U16 ? 16 : 8;
+  return config;
+}
+
+class Transposer : public StageOverFakeUpstream<KxvTransposerImp> {
+ protected:
+  void Chain(const FakeUpstreamConfig& config, uint32_t angle) {
+    StageOverFakeUpstream::Chain(config);
+    ASSERT_EQ(stage_->SetRotation(angle), S_OK);
+    ASSERT_EQ(imp()->Initialize(), S_OK);
+  }
+  std::pair<uint32_t, uint32_t> ReportedSize() {
+    RasterProps props;
+    EXPECT_EQ(imp()->GetRasterProps(&props), S_OK);
+    return {props.width, props.height};
+  }
+  // Empty when `buffer` holds the source's pixels at the buffer's scene, turned clockwise by `angle`.
+  std::string TurnMismatch(const OwnedDecodeBuffer& buffer, uint32_t angle) {
+    const Scene& scene = buffer.record().scene;
+    // The upstream image's extent at the buffer's magnification.
+    const int64_t width = source_->ImageWidthAt(scene.mag), height = source_->ImageHeightAt(scene.mag);
+    return Fakes::FirstSampleMismatch(buffer.record(), [&](uint32_t x, uint32_t y, uint32_t s) {
+      const int64_t tx = static_cast<int64_t>(scene.ulx) + x, ty = static_cast<int64_t>(scene.uly) + y;
+      const int64_t u = angle == 90 ? ty : angle == 180 ? width - 1 - tx : width - 1 - ty;
+      const int64_t v = angle == 90 ? height - 1 - tx : angle == 180 ? height - 1 - ty : tx;
+      return source_->ExpectedSample(u, v, s, scene.mag, buffer.record().format.type);
+    });
+  }
+};
+
+struct SceneMapping {
+  uint32_t angle;
+  Scene requested, upstream;
+};
+
+class TransposerScenes : public Transposer, public ::testing::WithParamInterface<SceneMapping> {};
+
+// The turned image is 600 x 1000 at every angle: a 1000 x 600 image turned a
+// quarter either way, or a 600 x 1000 one turned half round.
+TEST_P(TransposerScenes, ReportTheTurnedSizeAndMapIntoTheUpstreamImage) {
+  const SceneMapping& mapping = GetParam();
+  Chain(mapping.angle == 180 ? ImageOf(600, 1000) : ImageOf(1000, 600), mapping.angle);
+  EXPECT_EQ(ReportedSize(), std::make_pair(600u, 1000u));
+  OwnedDecodeBuffer buffer(mapping.requested, kRgb8);
+  ASSERT_EQ(DecodeInto(buffer), S_OK);
+  const Scene asked = source_->lastDecodeScene();
+  const Scene& want = mapping.upstream;
+  EXPECT_EQ(std::vector<double>({asked.ulx, asked.uly, asked.width, asked.height, asked.mag}),
+            std::vector<double>({want.ulx, want.uly, want.width, want.height, want.mag}))
+      << "turned by " << mapping.angle;
+}
+
+INSTANTIATE_TEST_SUITE_P(WorkedExamples, TransposerScenes,
+                         ::testing::Values(SceneMapping{90, MakeScene(0, 0, 100, 50), MakeScene(0, 500, 50, 100)},
+                                           SceneMapping{180, MakeScene(10, 20, 100, 50), MakeScene(490, 930, 100, 50)},
+                                           SceneMapping{270, MakeScene(10, 20, 100, 50), MakeScene(930, 10, 50, 100)}));
+
+// Caller layouts: 8-bit RGB, band-sequential 16-bit RGB, four 16-bit bands, one 8-bit band.
+const BufferLayout kLayouts[] = {kRgb8, BufferLayout::BandSequential(3, KX_TYPE_U16),
+                                 BufferLayout::Interleaved(4, KX_TYPE_U16), BufferLayout::Interleaved(1, KX_TYPE_U8)};
+
+// Angle, magnification, decoded in tiles or whole, of odd size, caller layout.
+// An image of odd size is 257 x 129 pixels, which at half magnification are
+// 129 x 65 by the source's own count: the turn is anchored at that size,
+// which the source tells.
+class TransposerPixels : public Transposer,
+                         public ::testing::WithParamInterface<std::tuple<uint32_t, double, bool, bool, size_t>> {};
+
+TEST_P(TransposerPixels, EqualTheUpstreamPixelsTurnedByHand) {
+  const auto [angle, mag, tiled, oddSize, layoutIndex] = GetParam();
+  const BufferLayout& layout = kLayouts[layoutIndex];
+  FakeUpstreamConfig config = ImageOf(oddSize ? 257 : 256, oddSize ? 129 : 128, layout);
+  config.hasImageSize = oddSize;
+  Chain(config, angle);
+  const bool swapped = angle != 180;
+  const auto width = static_cast<uint32_t>(swapped ? source_->ImageHeightAt(mag) : source_->ImageWidthAt(mag));
+  const auto height = static_cast<uint32_t>(swapped ? source_->ImageWidthAt(mag) : source_->ImageHeightAt(mag));
+  // Square tiles of 40 leave narrower and lower ones at the right and bottom edges.
+  const uint32_t tileWidth = tiled ? 40 : width;
+  const uint32_t tileHeight = tiled ? 40 : height;
+  for (uint32_t y = 0; y < height; y += tileHeight) {
+    for (uint32_t x = 0; x < width; x += tileWidth) {
+      OwnedDecodeBuffer buffer(MakeScene(x, y, std::min(tileWidth, width - x), std::min(tileHeight, height - y), mag),
+                               layout);
+      ASSERT_EQ(DecodeInto(buffer), S_OK) << x << "," << y;
+      ASSERT_EQ(TurnMismatch(buffer, angle), "") << x << "," << y;
+      EXPECT_TRUE(buffer.guardIntact());
+      EXPECT_EQ(buffer.record().resultCode, source_->config().decodeResultCode);
+    }
+  }
+  // Working memory is found waiting by later decodes (one block for inner
+  // tiles, one for edge tiles at most); half turns need none.
+  EXPECT_LE(stage_->idleWorkingBuffers(), angle == 180 ? 0u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AnglesMagnificationsAndLayouts, TransposerPixels,
+                         ::testing::Combine(::testing::Values(90u, 180u, 270u), ::testing::Values(1.0, 0.5),
+                                            ::testing::Bool(), ::testing::Bool(), ::testing::Range<size_t>(0, 4)));
+
+// A source without an image-size query is turned at its size scaled to the
+// scene's magnification, rounded up as the source counts it, also beyond the
+// magnifications it reports (a stage above may ask for them).
+TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSize) {
+  Chain(ImageOf(257, 129), 90);
+  for (double mag : {0.5, 2.0}) {
+    const auto width = static_cast<uint32_t>(source_->ImageHeightAt(mag));
+    const auto height = static_cast<uint32_t>(source_->ImageWidthAt(mag));
+    OwnedDecodeBuffer whole(MakeScene(0, 0, width, height, mag), kRgb8);
+    ASSERT_EQ(DecodeInto(whole), S_OK) << mag;
+    EXPECT_EQ(TurnMismatch(whole, 90), "") << mag;
+  }
+}
+
+// Half turns, and quarter turns of square tiles, are decoded into the
+// caller's buffer and turned there: odd sides (a centre pixel that stays),
+// padded rows, 16-bit planes; no working buffer is ever taken.
+struct InPlaceCase {
+  uint32_t angle;
+  Scene scene;
+  BufferLayout layout;
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* out) {
+  *out << c.angle << " degrees, " << c.scene.width << " x " << c.scene.height;
+}
+
+class TransposerInPlace : public Transposer, public ::testing::WithParamInterface<InPlaceCase> {};
+
+TEST_P(TransposerInPlace, TurnsTheCallersBufferWithoutAWorkingBuffer) {
+  const InPlaceCase& c = GetParam();
+  Chain(ImageOf(160, 140, c.layout), c.angle);
+  OwnedDecodeBuffer tile(c.scene, c.layout);
+  ASSERT_EQ(DecodeInto(tile), S_OK);
+  EXPECT_EQ(TurnMismatch(tile, c.angle), "");
+  EXPECT_TRUE(tile.guardIntact());
+  EXPECT_EQ(tile.record().resultCode, source_->config().decodeResultCode);
+  EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
+}
+
+BufferLayout PaddedRows() {
+  BufferLayout padded = BufferLayout::Interleaved(4, KX_TYPE_U16);
+  padded.align = 8;
+  padded.rowPadding = 6;
+  return padded;
+}
+
+INSTANTIATE_TEST_SUITE_P(OddSquarePaddedAndPlanar, TransposerInPlace,
+                         ::testing::Values(InPlaceCase{90, MakeScene(5, 9, 37, 37), kRgb8},
+                                           InPlaceCase{270, MakeScene(64, 0, 65, 65), PaddedRows()},
+                                           InPlaceCase{90, MakeScene(0, 64, 64, 64),
+                                                       BufferLayout::BandSequential(3, KX_TYPE_U16)},
+                                           InPlaceCase{180, MakeScene(3, 1, 37, 21), PaddedRows()},
+                                           InPlaceCase{180, MakeScene(7, 2, 33, 17), kLayouts[3]}));
+
+// Every failure comes back as its status with the caller's samples untouched.
+TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
+  Chain(ImageOf(256, 128), 90);
+  OwnedDecodeBuffer buffer(MakeScene(0, 0, 32, 16), kRgb8);
+
+  // Quality 0 allocates nothing: the source is handed a buffer without
+  // memory, which it refuses, and that status comes back.
+  EXPECT_EQ(DecodeInto(buffer, 0), E_INVALIDARG);
+  EXPECT_EQ(source_->lastDecodeQuality(), 0u);
+  EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
+
+  // A turned decode whose upstream decode fails.
+  source_->failDecode(KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(DecodeInto(buffer), KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(buffer.record().resultCode, 1u);
+  // An upstream that rewrites the working buffer's layout has nothing turned.
+  source_->failDecode(S_OK);
+  source_->tamperWithDecodes([](DecodeBuffer& working) { working.scene.height *= 64; });
+  EXPECT_EQ(DecodeInto(buffer), E_FAIL);
+  source_->tamperWithDecodes(nullptr);
+  source_->failDecode(KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(source_->decodeCount(), 3u);
+
+  // An angle that is no quarter turn is kept without exchanging the axes, and
+  // fails a decode before the source is asked for anything.
+  ASSERT_EQ(stage_->SetRotation(45), S_OK);
+  EXPECT_EQ(ReportedSize(), std::make_pair(256u, 128u));
+  EXPECT_EQ(DecodeInto(buffer), E_FAIL);
+  EXPECT_EQ(DecodeInto(buffer, 0), E_FAIL);
+  EXPECT_EQ(source_->decodeCount(), 3u);
+
+  // Unturned, a failed direct decode is the answer; nothing is tried again.
+  ASSERT_EQ(stage_->SetRotation(0), S_OK);
+  EXPECT_EQ(DecodeInto(buffer), KX_E_NO_PIXEL_MEMORY);
+  EXPECT_EQ(source_->decodeCount(), 4u);
+  // Every sample still holds the buffer's initial fill.
+  EXPECT_EQ(Fakes::FirstSampleMismatch(buffer.record(), [](uint32_t, uint32_t, uint32_t) { return 0xCDu; }), "");
+}
+
+// Without a source nothing can be described or decoded; with one, buffers
+// it cannot fill fail validation before it is asked.
+TEST_F(Transposer, RefusesWhatItCannotServe) {
+  RasterProps props;
+  EXPECT_EQ(imp()->GetRasterProps(&props), E_FAIL);
+  EXPECT_EQ(imp()->GetRasterProps(nullptr), E_INVALIDARG);
+  EXPECT_EQ(imp()->Initialize(), E_FAIL);
+  EXPECT_EQ(stage_->SetRotation(90), S_OK);
+  OwnedDecodeBuffer grey(MakeScene(0, 0, 32, 16), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  EXPECT_TRUE(FAILED(DecodeInto(grey)));
+  EXPECT_EQ(imp()->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
+
+  FakeUpstreamConfig config = ImageOf(256, 128);
+  config.flags = KX_CAP_PARTIAL_SCENE;
+  Chain(config, 270);
+  EXPECT_EQ(DecodeInto(grey), KX_E_INVALID_BUFFER);
+  EXPECT_EQ(source_->decodeCount(), 0u);
+}
+
+// Transpose is open to any host: buffers that do not fit each other are refused untouched.
+TEST_F(Transposer, TransposeRefusesBuffersThatDoNotFitTheTurn) {
+  OwnedDecodeBuffer source(MakeScene(0, 0, 3, 2), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  for (uint32_t i = 0; i < 6; ++i) source.setSample(i % 3, i / 3, 0, 'a' + i);
+  OwnedDecodeBuffer upright(MakeScene(0, 0, 3, 2), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  OwnedDecodeBuffer turned(MakeScene(0, 0, 2, 3), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  OwnedDecodeBuffer wide(MakeScene(0, 0, 2, 3), BufferLayout::Interleaved(1, KX_TYPE_U16));
+  OwnedDecodeBuffer cramped(MakeScene(0, 0, 2, 3), BufferLayout::Interleaved(1, KX_TYPE_U8));
+  cramped.get()->format.rowbytes = 1;
+  DecodeBuffer memoryless = turned.record();
+  memoryless.pBits = nullptr;
+
+  // Another sample width, an unturned shape, a turned shape for a half turn,
+  // rows too short, no pixel memory, no buffer; an angle without a kernel.
+  IKxTransposer* transposer = stage_;
+  EXPECT_EQ(transposer->Transpose(source.get(), wide.get(), 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(source.get(), upright.get(), 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(source.get(), turned.get(), 180), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(source.get(), cramped.get(), 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(source.get(), &memoryless, 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(&memoryless, source.get(), 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(nullptr, turned.get(), 90), E_INVALIDARG);
+  EXPECT_EQ(transposer->Transpose(source.get(), turned.get(), 45), E_FAIL);
+  EXPECT_TRUE(turned.guardIntact() && wide.guardIntact() && upright.guardIntact() && cramped.guardIntact());
+  EXPECT_EQ(turned.sample(0, 0, 0), 0xCDu);
+
+  // Rows (a b c), (d e f) turned a quarter: rows (d a), (e b), (f c).
+  ASSERT_EQ(transposer->Transpose(source.get(), turned.get(), 90), S_OK);
+  std::string rows;
+  for (uint32_t y = 0; y < 3; ++y) rows += {char(turned.sample(0, y, 0)), char(turned.sample(1, y, 0))};
+  EXPECT_EQ(rows, "daebfc");
+
+  // Signed samples have no kernel.
+  source.get()->format.type = KX_TYPE_S8;
+  turned.get()->format.type = KX_TYPE_S8;
+  EXPECT_EQ(transposer->Transpose(source.get(), turned.get(), 90), E_FAIL);
+}
+
+// An upstream whose samples the caller's buffer does not hold (here one
+// claiming 2^31-1 bands, whose working buffer would take 8 GiB) has nothing
+// decoded and nothing allocated: the turn could not carry them anyway.
+TEST_F(Transposer, AnUpstreamLayoutTheTurnCannotCarryCostsNoWorkingBuffer) {
+  FakeUpstreamConfig config = ImageOf(64, 32);
+  config.numBands = 0x7FFFFFFF;
+  config.colorSpace = KX_CS_MULTIBAND;
+  Chain(config, 90);
+  OwnedDecodeBuffer buffer(MakeScene(0, 0, 4, 1), kRgb8);
+  EXPECT_EQ(DecodeInto(buffer), E_INVALIDARG);
+  EXPECT_EQ(source_->decodeCount(), 0u);
+  EXPECT_EQ(stage_->idleWorkingBuffers(), 0u);
+}
+
+// Every sample a pixel holds is turned, whether or not its colour space
+// names that many (none for spaces without a library code, three for RGB,
+// one for multiband); a pixel whose samples cannot all be described is
+// refused with nothing written.
+TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
+  const struct {
+    uint32_t colorSpace, spp, type, stride;
+    HRESULT status;
+  } cases[] = {{KX_CS_NONE, 3, KX_TYPE_U8, 3, S_OK},
+               {2, 4, KX_TYPE_U8, 4, S_OK},
+               {5, 2, KX_TYPE_U16, 2, S_OK},
+               {12, 3, KX_TYPE_U8, 5, S_OK},
+               {KX_CS_RGB, 4, KX_TYPE_U8, 4, S_OK},
+               {KX_CS_GREY, 2, KX_TYPE_U16, 3, S_OK},
+               {KX_CS_MULTIBAND, 5, KX_TYPE_U8, 5, S_OK},
+               {KX_CS_NONE, 255, KX_TYPE_U8, 255, E_INVALIDARG},
+               {KX_CS_RGB, 256, KX_TYPE_U8, 256, E_INVALIDARG}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.colorSpace) + "/" + std::to_string(c.spp));
+    BufferLayout layout = BufferLayout::Interleaved(c.spp, c.type);
+    layout.colorSpace = c.colorSpace;
+    layout.stride = c.stride;
+    OwnedDecodeBuffer source(MakeScene(0, 0, 3, 2), layout), turned(MakeScene(0, 0, 2, 3), layout);
+    for (uint32_t i = 0; i < 6 * c.spp; ++i) source.setSample(i / c.spp % 3, i / c.spp / 3, i % c.spp, i % 251);
+    EXPECT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(source.get(), turned.get(), 90), c.status);
+    // Source pixel (x, y) lands on (1 - y, x); a refused turn writes nothing.
+    EXPECT_EQ(Fakes::FirstSampleMismatch(turned.record(),
+                                         [&](uint32_t x, uint32_t y, uint32_t s) {
+                                           return c.status != S_OK ? (c.type == KX_TYPE_U8 ? 0xCDu : 0xCDCDu)
+                                                                   : source.sample(y, 1 - x, s);
+                                         }),
+              "");
+  }
+  // A 16-bit sample that starts inside another has no place in the turn.
+  OwnedDecodeBuffer odd(MakeScene(0, 0, 1, 1), BufferLayout::Interleaved(2, KX_TYPE_U16));
+  odd.get()->format.smap[1] = 3;
+  OwnedDecodeBuffer oddTurned(MakeScene(0, 0, 1, 1), BufferLayout::Interleaved(2, KX_TYPE_U16));
+  oddTurned.get()->format.smap[1] = 3;
+  EXPECT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(odd.get(), oddTurned.get(), 180), E_INVALIDARG);
+
+  // Decoded through the stage from a source in a space without a code.
+  FakeUpstreamConfig config = ImageOf(64, 32);
+  config.colorSpace = 5;
+  Chain(config, 270);
+  BufferLayout unnamed = kRgb8;
+  unnamed.colorSpace = 5;
+  OwnedDecodeBuffer tile(MakeScene(4, 8, 16, 24), unnamed);
+  ASSERT_EQ(DecodeInto(tile), S_OK);
+  EXPECT_EQ(TurnMismatch(tile, 270), "");
+}
+
+// 16-bit samples on rows of an odd number of bytes, through sample maps that
+// reorder them (so every pixel goes through the pixel copier), are read and
+// written wherever they lie.
+TEST_F(Transposer, SixteenBitSamplesOffTheirAlignmentAreTurnedWhole) {
+  BufferLayout from = BufferLayout::Interleaved(3, KX_TYPE_U16), to = from;
+  from.rowPadding = 1;
+  from.slots = {2, 0, 1};
+  to.rowPadding = 3;
+  OwnedDecodeBuffer source(MakeScene(0, 0, 5, 3), from), turned(MakeScene(0, 0, 3, 5), to);
+  for (uint32_t i = 0; i < 45; ++i) source.setSample(i / 3 % 5, i / 15, i % 3, 0x100 * i + 7);
+  ASSERT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(source.get(), turned.get(), 90), S_OK);
+  EXPECT_EQ(Fakes::FirstSampleMismatch(turned.record(),
+                                       [&](uint32_t x, uint32_t y, uint32_t s) { return source.sample(y, 2 - x, s); }),
+            "");
+}
+
+// Decodes on several threads, while the description is refreshed on another, all come out exact.
+using TransposerConcurrency = Transposer;
+
+TEST_F(TransposerConcurrency, DecodesAndDescriptionsOnSeveralThreadsStayCorrect) {
+  Chain(ImageOf(256, 128), 90);
+  std::atomic<int> wrong{0};
+  // A stage above refreshes the description before each of its decodes,
+  // while the host turns the image between 90 and 270 degrees.
+  DecodeWhileChanging(
+      4,
+      [&](int t) {
+        for (uint32_t y = 0; y < 256; y += 32) {
+          OwnedDecodeBuffer tile(MakeScene(32 * t, y, 32, 32), kRgb8);
+          if (DecodeInto(tile) != S_OK || (!TurnMismatch(tile, 90).empty() && !TurnMismatch(tile, 270).empty()))
+            ++wrong;
+        }
+      },
+      [&](int i) {
+        RasterProps props;
+        if (imp()->GetRasterProps(&props) != S_OK || props.width != 128) ++wrong;
+        stage_->SetRotation(i % 2 == 0 ? 270 : 90);
+      });
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_LE(stage_->idleWorkingBuffers(), 4u);
+}
+
+}  // namespace
+}  // namespace Kelvane
