@@ -23,7 +23,7 @@ HRESULT ResultOf(int32_t registryStatus) { return registryStatus == KX_REG_OK ? 
 template <typename Change>
 HRESULT ChangeList(const CLSID& list, Change change) {
   try {
-    KxComRegList regList(list);
+    KxComRegList regList(list, &OpenRegEntry);
     if (!change(regList)) return E_FAIL;
     return regList.Save();
   } catch (...) {

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "com/kxComRegEntryStore.h"
-
 namespace Kelvane {
 
 namespace {
@@ -27,7 +25,7 @@ bool ReadWholeValue(KxComRegEntry& entry, const char* name, std::vector<uint8_t>
 
 }  // namespace
 
-KxComRegList::KxComRegList(const CLSID& listId) : listId_(listId) {
+KxComRegList::KxComRegList(const CLSID& listId, EntryOpener open) : listId_(listId), open_(open) {
   try {
     Load();
   } catch (...) {
@@ -48,7 +46,7 @@ KxComRegList::~KxComRegList() {
 
 void KxComRegList::Load() {
   if (IsNullGuid(listId_)) return;
-  std::unique_ptr<KxComRegEntry> entry = OpenRegEntry(listId_, false);
+  std::unique_ptr<KxComRegEntry> entry = open_(listId_, false);
   if (entry == nullptr) return;
   std::vector<uint8_t> bytes;
   if (ReadWholeValue(*entry, "name", &bytes)) {
@@ -102,7 +100,7 @@ HRESULT KxComRegList::Save() {
   // A missing key is the usual case here; a key that cannot be deleted shows
   // up when it is written again.
   KxDeleteRegKeyTree(KxRegClassesRoot(), path);
-  std::unique_ptr<KxComRegEntry> entry = OpenRegEntry(listId_, true);
+  std::unique_ptr<KxComRegEntry> entry = open_(listId_, true);
   if (entry == nullptr) return E_FAIL;
   const char* storedName = hasName_ ? name_.c_str() : "";
   HRESULT status = entry->SetValue("name", storedName, static_cast<uint32_t>(std::strlen(storedName) + 1), false);

@@ -4,18 +4,23 @@
 #ifndef KELVANE_COM_KX_COM_REG_LIST_H
 #define KELVANE_COM_KX_COM_REG_LIST_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "com/kxComRegEntry.h"
 #include "kelvane/kx_platform_types.h"
 
 namespace Kelvane {
 
 // Loads the list when constructed and saves it, when changed, when destroyed.
-// A list whose identifier is all zero is never read or written.
+// A list whose identifier is all zero is never read or written. The list's
+// key is opened through `open`, the store's own opener, so that the list
+// knows entries only by their interface.
 class KxComRegList {
  public:
-  explicit KxComRegList(const CLSID& listId);
+  using EntryOpener = std::unique_ptr<KxComRegEntry> (*)(const CLSID& clsid, bool create);
+  KxComRegList(const CLSID& listId, EntryOpener open);
   KxComRegList(const KxComRegList&) = delete;
   KxComRegList& operator=(const KxComRegList&) = delete;
   ~KxComRegList();
@@ -37,6 +42,7 @@ class KxComRegList {
   void Load();
 
   CLSID listId_;
+  EntryOpener open_;
   std::string name_;
   bool hasName_ = false;
   std::vector<CLSID> ids_;

@@ -22,24 +22,9 @@
 #include <cstdint>
 
 #include "kelvane/kx_registry_store.h"
+#include "platform/kxRegistryErrors.h"
 
 namespace Kelvane {
-
-// System error numbers the store returns.
-enum KxRegError : int32_t {
-  KX_REG_OK = 0,
-  KX_REG_ERROR_FILE_NOT_FOUND = 2,  // key or value does not exist
-  KX_REG_ERROR_PATH_NOT_FOUND = 3,  // the store's root cannot be determined
-  KX_REG_ERROR_ACCESS_DENIED = 5,   // handle lacks the right, or key has subkeys
-  KX_REG_ERROR_INVALID_HANDLE = 6,
-  KX_REG_ERROR_OUTOFMEMORY = 14,
-  KX_REG_ERROR_INVALID_PARAMETER = 87,
-  KX_REG_ERROR_MORE_DATA = 234,      // buffer too small; the size holds what is needed
-  KX_REG_ERROR_NO_MORE_ITEMS = 259,  // enumeration index past the last subkey
-  KX_REG_ERROR_BADDB = 1009,         // a value file is damaged
-  KX_REG_ERROR_IO_FAILED = 1016,     // the file system refused an operation
-  KX_REG_ERROR_KEY_DELETED = 1018,   // the key of an open handle was deleted
-};
 
 // Access rights of a key handle.
 inline constexpr uint32_t KX_KEY_QUERY_VALUE = 0x0001;

@@ -1,6 +1,6 @@
 #include "platform/kxRegistryPaths.h"
 
-#include "platform/kxRegistry.h"
+#include "platform/kxRegistryErrors.h"
 
 namespace Kelvane {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "platform/kxInterlocked.h"
-#include "platform/kxRegistry.h"
+#include "platform/kxRegistryErrors.h"
 
 namespace Kelvane {
 

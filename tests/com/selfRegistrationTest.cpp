@@ -92,7 +92,7 @@ TEST(RegistrationList, AddsFirstRemovesByMovingTheLastAndRewritesOnRepeat) {
   store.Open(std::string(kListKey) + "\\Stale");
   EXPECT_EQ(b.AddToList(kList), S_OK);
   EXPECT_TRUE(store.Subkeys(kListKey).empty());
-  KxComRegList list(kList);
+  KxComRegList list(kList, &OpenRegEntry);
   ASSERT_EQ(list.identifiers().size(), 2u);
   EXPECT_TRUE(KxIsEqualGUID(list.identifiers()[0], Numbered(3)));
   EXPECT_TRUE(KxIsEqualGUID(list.identifiers()[1], Numbered(2)));
@@ -101,15 +101,15 @@ TEST(RegistrationList, AddsFirstRemovesByMovingTheLastAndRewritesOnRepeat) {
 TEST(RegistrationList, LongListsAreReadWholeAndNullListsNeverStored) {
   RegistryTestStore store;
   {
-    KxComRegList list(kList);
+    KxComRegList list(kList, &OpenRegEntry);
     for (uint32_t n = 1; n <= 200; ++n) ASSERT_TRUE(list.Add(Numbered(n)));
   }
   EXPECT_EQ(KxComRegEntryStore(Numbered(201)).AddToList(kList), S_OK);
-  KxComRegList reloaded(kList);
+  KxComRegList reloaded(kList, &OpenRegEntry);
   ASSERT_EQ(reloaded.identifiers().size(), 201u);
   EXPECT_TRUE(KxIsEqualGUID(reloaded.identifiers()[200], Numbered(1)));
   {
-    KxComRegList unlisted(CLSID{});
+    KxComRegList unlisted(CLSID{}, &OpenRegEntry);
     EXPECT_TRUE(unlisted.Add(Numbered(1)));
     EXPECT_EQ(unlisted.Save(), S_OK);
   }
