@@ -16,6 +16,7 @@
 
 #include "gradientSource.h"
 #include "kelvane/kx_lib_sp_xform.h"
+#include "kelvane/kx_registry_store.h"
 
 using namespace Kelvane;
 

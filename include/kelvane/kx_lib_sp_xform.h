@@ -1,13 +1,12 @@
-// Umbrella header of the kx_lib_sp_xform module: a host includes only this.
+// Umbrella header of the kx_lib_sp_xform module: everything a host needs to
+// load the module and drive its stages. A host that finds the module through
+// the registry also includes kelvane/kx_registry_store.h.
 #ifndef KELVANE_KX_LIB_SP_XFORM_H
 #define KELVANE_KX_LIB_SP_XFORM_H
 
 #include "kelvane/kx_cache.h"
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_host_object.h"
-#if !defined(_WIN32)
-#include "kelvane/kx_registry_store.h"
-#endif
 #include "kelvane/kx_ids.h"
 #include "kelvane/kx_interfaces.h"
 #include "kelvane/kx_pixel.h"

@@ -89,8 +89,6 @@ class KxvDecodeBufConfig {
   static uint8_t* GetSampleAddress(const DecodeBuffer& buffer, uint32_t sample, uint32_t column, uint32_t row);
   // The first byte of a sample (column and row 0).
   static uint8_t* GetSampleAddress(const DecodeBuffer& buffer, uint32_t sample);
-  // The first sample of a pixel.
-  static uint8_t* GetPixelAddress(const DecodeBuffer& buffer, uint32_t column, uint32_t row);
 
   // Reason bits 0x1, 0x2, 0x4 and 0x20 for the buffer's scene against the
   // source, or KXV_REASON_UNUSABLE alone for a scene that cannot be used.

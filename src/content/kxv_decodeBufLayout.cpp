@@ -200,8 +200,4 @@ uint8_t* KxvDecodeBufConfig::GetSampleAddress(const DecodeBuffer& buffer, uint32
   return GetSampleAddress(buffer, sample, 0, 0);
 }
 
-uint8_t* KxvDecodeBufConfig::GetPixelAddress(const DecodeBuffer& buffer, uint32_t column, uint32_t row) {
-  return GetSampleAddress(buffer, 0, column, row);
-}
-
 }  // namespace Kelvane

@@ -24,7 +24,6 @@ class KxvGeoNavigator : public KxvNavigator {
   // Keeps a copy of the domain and takes its origin and resolution; a domain
   // holding NaN or infinite values is refused and changes nothing.
   bool SetGeoDomain(const GeoDomain& domain);
-  const GeoDomain& GetGeoDomain() const { return domain_; }
   // Zooms and centres the scene onto a map rectangle at the usual octave threshold;
   // returns whether the magnification was held at a limit of the range.
   bool FitMap(const GeoDomain& mapRect);

@@ -94,8 +94,6 @@ class KxvNavigator {
   // space, a result that is not finite, or a negative extent given in fractions.
   bool RectToFractions(const KxvRect& rect, int space, KxvRect* out) const;
 
-  const RasterProps& GetProps() const { return props_; }
-
  private:
   // The scene after a change, for sources that take partial scenes; clipped to
   // the whole image unless the source accepts scenes outside it.

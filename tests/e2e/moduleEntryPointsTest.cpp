@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "helpers/supportTestDir.h"
+#include "kelvane/kx_registry_store.h"
 #include "loadedModule.h"
 
 namespace Kelvane {
