@@ -6,6 +6,7 @@
 
 #include "content/kxv_decodeBufConfig.h"
 #include "stages/kxv_bufferSamples.h"
+#include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 #include "stages/persistantPixelCache/kxv_cacheTrace.h"
 #include "stages/persistantPixelCache/kxv_tileName.h"
 #include "support/kxLog.h"
@@ -28,57 +29,11 @@ class WorkingBits {
   DecodeBuffer& buffer_;
 };
 
-uint32_t columnsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.width).value_or(0); }
-uint32_t rowsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.height).value_or(0); }
-
-// Whole pixels from `from` to `to`, never below 0.
-uint32_t pixelOffset(double from, double to) { return to > from ? static_cast<uint32_t>(to - from) : 0; }
-
-// A window on `buffer`: its record, showing `columns` x `rows` pixels from
-// the corner of `part`, with pixel memory inside the buffer's.
-DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows) {
-  const uint64_t column = pixelOffset(buffer.scene.ulx, part.ulx);
-  const uint64_t row = pixelOffset(buffer.scene.uly, part.uly);
-  const uint64_t pixelBytes = uint64_t{buffer.format.stride} * KxvDecodeBufConfig::BytesPerSample(buffer.format.type);
-  DecodeBuffer window = buffer;
-  window.scene = Scene{part.ulx, part.uly, static_cast<double>(columns), static_cast<double>(rows), buffer.scene.mag};
-  window.pBits = static_cast<uint8_t*>(buffer.pBits) + row * buffer.format.rowbytes + column * pixelBytes;
-  return window;
-}
-
-// Whether `part` lies wholly inside `whole`.
-bool sceneContains(const Scene& whole, const Scene& part) {
-  return part.ulx >= whole.ulx && part.uly >= whole.uly && part.ulx + part.width <= whole.ulx + whole.width &&
-         part.uly + part.height <= whole.uly + whole.height;
-}
-
-// Pixels of `part` that `buffer` holds from the part's corner on.
-uint32_t heldColumns(const DecodeBuffer& buffer, const Scene& part) {
-  const uint32_t offset = pixelOffset(buffer.scene.ulx, part.ulx);
-  const uint32_t held = columnsOf(buffer.scene);
-  return held > offset ? held - offset : 0;
-}
-
-uint32_t heldRows(const DecodeBuffer& buffer, const Scene& part) {
-  const uint32_t offset = pixelOffset(buffer.scene.uly, part.uly);
-  const uint32_t held = rowsOf(buffer.scene);
-  return held > offset ? held - offset : 0;
-}
-
 }  // namespace
 
 KxvCachedDecode::KxvCachedDecode(const KxvCacheSettings& settings, KxvTileFiles& files, IKxLogSink* sink,
                                  const KxvTileGeometry& geometry, UpstreamDecode upstream)
     : settings_(settings), files_(files), sink_(sink), geometry_(geometry), upstream_(std::move(upstream)) {}
-
-Scene KxvCachedDecode::tileRect(int64_t row, int64_t column, double mag) const {
-  // Tiles of the last row and column end at the image's edge.
-  const double x = static_cast<double>(column) * geometry_.tileWidth;
-  const double y = static_cast<double>(row) * geometry_.tileHeight;
-  const double width = std::min<double>(geometry_.tileWidth, geometry_.imageWidth - x);
-  const double height = std::min<double>(geometry_.tileHeight, geometry_.imageHeight - y);
-  return Scene{x, y, width, height, mag};
-}
 
 DecodeBuffer KxvCachedDecode::tileRecord(const Scene& rect, const BufferFormat& format) const {
   DecodeBuffer record;
@@ -125,7 +80,7 @@ void KxvCachedDecode::surveyTiles(const DecodeBuffer& destination, const KxvTile
   grid->assign(static_cast<size_t>(range.rows()), std::vector<KxvTileEntry>(static_cast<size_t>(range.columns())));
   for (int64_t row = range.firstRow; row <= range.lastRow; ++row) {
     for (int64_t column = range.firstColumn; column <= range.lastColumn; ++column) {
-      const Scene rect = tileRect(row, column, destination.scene.mag);
+      const Scene rect = geometry_.tileRect(row, column, destination.scene.mag);
       const DecodeBuffer record = tileRecord(rect, destination.format);
       PathString path = makeTileFileName(settings_.directory, record, static_cast<int>(row), static_cast<int>(column));
       // A missing tile keeps its rectangle and path in the grid.
@@ -219,7 +174,7 @@ uint32_t KxvCachedDecode::splitAndCache(const DecodeBuffer& buffer) {
   uint32_t written = 0;
   for (int64_t row = range.firstRow; row <= range.lastRow && !range.empty(); ++row) {
     for (int64_t column = range.firstColumn; column <= range.lastColumn; ++column) {
-      Scene rect = tileRect(row, column, buffer.scene.mag);
+      Scene rect = geometry_.tileRect(row, column, buffer.scene.mag);
       rect.width = std::min(rect.width, right - rect.ulx);
       rect.height = std::min(rect.height, bottom - rect.uly);
       const uint32_t columns = std::min(columnsOf(rect), heldColumns(buffer, rect));

@@ -14,20 +14,12 @@
 #include <vector>
 
 #include "kelvane/kx_interfaces.h"
+#include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 #include "stages/persistantPixelCache/kxv_cacheSettings.h"
 #include "stages/persistantPixelCache/kxv_tileCuts.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 
 namespace Kelvane {
-
-// Tile and image extents of one decode, at the scene's magnification. All
-// above 0 and within int, so tile names and indices are exact.
-struct KxvTileGeometry {
-  uint32_t tileWidth = 0;
-  uint32_t tileHeight = 0;
-  uint32_t imageWidth = 0;
-  uint32_t imageHeight = 0;
-};
 
 class KxvCachedDecode {
  public:
@@ -61,7 +53,6 @@ class KxvCachedDecode {
     PathString path;
   };
 
-  Scene tileRect(int64_t row, int64_t column, double mag) const;
   DecodeBuffer tileRecord(const Scene& rect, const BufferFormat& format) const;
   // Sorts the tiles of the range into those on disk and those missing.
   void surveyTiles(const DecodeBuffer& destination, const KxvTileRange& range, KxvTileGrid* grid,

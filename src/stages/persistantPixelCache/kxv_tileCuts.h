@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kelvane/kx_records.h"
-#include "stages/persistantPixelCache/kxv_tileRange.h"
+#include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 #include "support/kxPathString.h"
 
 namespace Kelvane {

@@ -14,7 +14,7 @@
 #include "fakes/sceneWriter.h"
 #include "helpers/supportTestDir.h"
 #include "stages/persistantPixelCache/kxv_cachedDecode.h"
-#include "stages/persistantPixelCache/kxv_tileRange.h"
+#include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 
 namespace Kelvane {
 namespace {

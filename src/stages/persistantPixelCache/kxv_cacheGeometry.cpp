@@ -1,6 +1,8 @@
-#include "stages/persistantPixelCache/kxv_tileRange.h"
+#include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 
 #include <algorithm>
+
+#include "content/kxv_decodeBufConfig.h"
 
 namespace Kelvane {
 
@@ -19,7 +21,49 @@ int64_t lowerToTileEnd(int64_t last, int64_t extent, int64_t imageExtent) {
   return (last + 1) / extent * extent - 1;
 }
 
+// Whole pixels from `from` to `to`, never below 0.
+uint32_t pixelOffset(double from, double to) { return to > from ? static_cast<uint32_t>(to - from) : 0; }
+
 }  // namespace
+
+Scene KxvTileGeometry::tileRect(int64_t row, int64_t column, double mag) const {
+  // Tiles of the last row and column end at the image's edge.
+  const double x = static_cast<double>(column) * tileWidth;
+  const double y = static_cast<double>(row) * tileHeight;
+  const double width = std::min<double>(tileWidth, imageWidth - x);
+  const double height = std::min<double>(tileHeight, imageHeight - y);
+  return Scene{x, y, width, height, mag};
+}
+
+uint32_t columnsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.width).value_or(0); }
+uint32_t rowsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.height).value_or(0); }
+
+DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows) {
+  const uint64_t column = pixelOffset(buffer.scene.ulx, part.ulx);
+  const uint64_t row = pixelOffset(buffer.scene.uly, part.uly);
+  const uint64_t pixelBytes = uint64_t{buffer.format.stride} * KxvDecodeBufConfig::BytesPerSample(buffer.format.type);
+  DecodeBuffer window = buffer;
+  window.scene = Scene{part.ulx, part.uly, static_cast<double>(columns), static_cast<double>(rows), buffer.scene.mag};
+  window.pBits = static_cast<uint8_t*>(buffer.pBits) + row * buffer.format.rowbytes + column * pixelBytes;
+  return window;
+}
+
+bool sceneContains(const Scene& whole, const Scene& part) {
+  return part.ulx >= whole.ulx && part.uly >= whole.uly && part.ulx + part.width <= whole.ulx + whole.width &&
+         part.uly + part.height <= whole.uly + whole.height;
+}
+
+uint32_t heldColumns(const DecodeBuffer& buffer, const Scene& part) {
+  const uint32_t offset = pixelOffset(buffer.scene.ulx, part.ulx);
+  const uint32_t held = columnsOf(buffer.scene);
+  return held > offset ? held - offset : 0;
+}
+
+uint32_t heldRows(const DecodeBuffer& buffer, const Scene& part) {
+  const uint32_t offset = pixelOffset(buffer.scene.uly, part.uly);
+  const uint32_t held = rowsOf(buffer.scene);
+  return held > offset ? held - offset : 0;
+}
 
 bool intersectScenes(const Scene& a, const Scene& b, Scene* overlap) {
   const double left = std::max(a.ulx, b.ulx);
