@@ -1,30 +1,23 @@
 // BenchSourceBase: the plumbing of an upstream source for the benchmarks: an
-// object at the end of a chain that answers IUnknown and IKxContentImp and
-// whose lifetime the benchmark owns (the count is kept only for the
-// contract). A derived source describes its image and decodes scenes.
+// object at the end of a chain that answers IUnknown and IKxContentImp, with
+// the host's reference count (the benchmark keeps the creator's reference
+// for the object's whole life). A derived source describes its image and
+// decodes scenes.
 // Also the layout the benchmark sources decode into.
 #ifndef KELVANE_BENCH_BENCH_SOURCE_BASE_H
 #define KELVANE_BENCH_BENCH_SOURCE_BASE_H
-
-#include <atomic>
 
 #include "kelvane/kx_lib_sp_xform.h"
 
 namespace Kelvane {
 namespace bench {
 
-class BenchSourceBase : public IKxContentImp {
+template <typename Derived>
+class BenchSourceBase : public KxHostObject<Derived, IKxContentImp> {
  public:
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override {
-    if (out == nullptr) return E_INVALIDARG;
-    *out = nullptr;
-    if (!KxIsEqualGUID(iid, IID_IUnknown) && !KxIsEqualGUID(iid, IID_IKxContentImp)) return E_NOINTERFACE;
-    *out = static_cast<IKxContentImp*>(this);
-    AddRef();
-    return S_OK;
+    return KxHostAnswerQuery<IKxContentImp>(this, iid, {&IID_IUnknown, &IID_IKxContentImp}, out);
   }
-  ULONG KX_STDCALL AddRef() override { return ++references_; }
-  ULONG KX_STDCALL Release() override { return --references_; }
 
   HRESULT KX_STDCALL Operation5(void*) override { return E_FAIL; }
   HRESULT KX_STDCALL Operation6(void*) override { return E_FAIL; }
@@ -41,12 +34,6 @@ class BenchSourceBase : public IKxContentImp {
     *out = nullptr;
     return S_OK;
   }
-
- protected:
-  ~BenchSourceBase() = default;
-
- private:
-  std::atomic<ULONG> references_{1};
 };
 
 // Pixel-interleaved, unpadded 8-bit RGB rows of `columns` pixels: the layout

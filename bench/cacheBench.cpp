@@ -54,7 +54,7 @@ double wallSecondsOf(const Work& work) {
 
 // An upstream decoder of a synthetic image whose samples cost a few integer
 // operations each, written in whatever pixel-interleaved layout is asked for.
-class SyntheticSource final : public bench::BenchSourceBase {
+class SyntheticSource final : public bench::BenchSourceBase<SyntheticSource> {
  public:
   HRESULT KX_STDCALL GetRasterProps(RasterProps* props) override {
     bench::describeRgb8Image(props, kSide, 0x1 | 0x2 | 0x4 | 0x20 | 0x100 | 0x200 | 0x400 | 0x800 | 0x4000 | 0x8000,

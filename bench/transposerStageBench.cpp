@@ -28,7 +28,7 @@ constexpr uint32_t kTilesPerSide = kSide / kTile;
 
 // An upstream source holding its whole image in memory: a decode copies the
 // scene's rows into the buffer, as a decoder with everything cached would.
-class InMemorySource final : public bench::BenchSourceBase {
+class InMemorySource final : public bench::BenchSourceBase<InMemorySource> {
  public:
   InMemorySource() : pixels_(size_t{kSide} * kSide * kBands) {
     for (size_t i = 0; i < pixels_.size(); ++i) pixels_[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
