@@ -6,6 +6,7 @@
 #define KXHOST_KELVANE_API_H
 
 #include "kelvane/kx_lib_sp_xform.h"
+#include "kelvane/kx_registry_store.h"
 
 namespace kxhost {
 
