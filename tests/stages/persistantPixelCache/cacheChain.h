@@ -1,13 +1,16 @@
 // A persistent pixel cache stage as the class table creates it, over a fake
 // upstream source, with a recording logger, caching into a directory of the
-// test's own; and what the tests read back from that directory.
+// test's own; what the tests read back from that directory, and what they
+// plant in it.
 #ifndef KELVANE_TESTS_STAGES_PERSISTANT_PIXEL_CACHE_CHAIN_H
 #define KELVANE_TESTS_STAGES_PERSISTANT_PIXEL_CACHE_CHAIN_H
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +34,33 @@ inline std::vector<std::string> FilesBelow(const std::string& directory) {
   return files;
 }
 
+// The file of an 8-bit RGB tile at magnification 1, relative to the cache directory.
+inline std::string TileFile(int row, int column, int width, int height) {
+  const std::string r = std::to_string(row);
+  return "-0.000000/" + r + "/r" + r + ".c" + std::to_string(column) + ".w" + std::to_string(width) + ".h" +
+         std::to_string(height) + ".c1.bps8.smp0.bip.raw";
+}
+
+// What a test plants at a tile's name instead of a tile of `tileBytes`
+// bytes: files a byte shorter and longer, a link to `outside` (made a file
+// of the tile's length), a directory, a FIFO.
+struct ForeignFile {
+  const char* kind;
+  std::function<void(const std::string& at)> plant;
+};
+inline std::vector<ForeignFile> ForeignFiles(size_t tileBytes, const std::string& outside) {
+  std::ofstream(outside, std::ios::binary) << std::string(tileBytes, '\xEE');
+  const auto file = [](size_t bytes) {
+    return [bytes](const std::string& at) { std::ofstream(at, std::ios::binary) << std::string(bytes, 'x'); };
+  };
+  return {{"shorter file", file(tileBytes - 1)},
+          {"longer file", file(tileBytes + 1)},
+          {"link to a file of the tile's length",
+           [outside](const std::string& at) { std::filesystem::create_symlink(outside, at); }},
+          {"directory", [](const std::string& at) { std::filesystem::create_directory(at); }},
+          {"FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }}};
+}
+
 // An 8-bit RGB source of the given size.
 inline Fakes::FakeUpstreamConfig Image(uint32_t width, uint32_t height) {
   Fakes::FakeUpstreamConfig config;
@@ -39,10 +69,12 @@ inline Fakes::FakeUpstreamConfig Image(uint32_t width, uint32_t height) {
   return config;
 }
 
-// An empty directory leaves the cache switched off.
+// An empty directory leaves the cache switched off; a tile width of 0
+// keeps the stage's own tile size.
 class CacheChain {
  public:
-  CacheChain(const Fakes::FakeUpstreamConfig& config, const std::string& directory, uint32_t logLevel = 7)
+  CacheChain(const Fakes::FakeUpstreamConfig& config, const std::string& directory, uint32_t tileWidth = 0,
+             uint32_t tileHeight = 0, uint32_t logLevel = 7)
       : source_(Fakes::FakeUpstream::Create(config)), logger_(Fakes::RecordingLogger::Create(logLevel)) {
     INondelegatingUnknown* object = nullptr;
     EXPECT_EQ(KxComCreate<KxvPersistantPixelCache>(nullptr, &object), S_OK);
@@ -50,6 +82,9 @@ class CacheChain {
     EXPECT_EQ(imp()->SetContainedImp(source_), S_OK);
     stage_->SetLogger(logger_);
     EXPECT_EQ(settings()->SetCacheDirectory(directory.c_str()), S_OK);
+    if (tileWidth != 0) {
+      EXPECT_EQ(settings()->SetTileSize(tileWidth, tileHeight), S_OK);
+    }
   }
   ~CacheChain() {
     imp()->Release();

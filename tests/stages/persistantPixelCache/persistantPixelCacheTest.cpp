@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -47,7 +46,7 @@ void AttachAgain(CacheChain& chain) {
 
 class PersistantPixelCache : public ::testing::Test {
  protected:
-  std::string Level(const std::string& relative) { return dir_ / ("-0.000000/" + relative); }
+  bool Exists(const std::string& relative) { return std::filesystem::exists(dir_ / relative); }
 
   SupportTestDir dir_;
 };
@@ -100,11 +99,9 @@ TEST_F(PersistantPixelCache, CachesAWholeImageAndServesItAgainFromDisk) {
   CacheChain chain(Image(1000, 700), dir_.path());
   EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
   EXPECT_EQ(chain.Statistics(), "totalTiles: 4, numCuts: 1/1, cacheReads: 0 cacheWrites: 4");
-  EXPECT_EQ(
-      FilesBelow(dir_.path()),
-      (Names{"-0.000000/0/r0.c0.w512.h512.c1.bps8.smp0.bip.raw", "-0.000000/0/r0.c1.w488.h512.c1.bps8.smp0.bip.raw",
-             "-0.000000/1/r1.c0.w512.h188.c1.bps8.smp0.bip.raw", "-0.000000/1/r1.c1.w488.h188.c1.bps8.smp0.bip.raw",
-             kCacheDescriptionName}));
+  EXPECT_EQ(FilesBelow(dir_.path()),
+            (Names{TileFile(0, 0, 512, 512), TileFile(0, 1, 488, 512), TileFile(1, 0, 512, 188),
+                   TileFile(1, 1, 488, 188), kCacheDescriptionName}));
 
   const uint32_t decodes = chain.source()->decodeCount();
   EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
@@ -115,8 +112,7 @@ TEST_F(PersistantPixelCache, CachesAWholeImageAndServesItAgainFromDisk) {
 // Four runs of missing tiles that cannot merge, with at most three cuts:
 // one upstream decode of the whole scene, and only its whole tiles written.
 TEST_F(PersistantPixelCache, TooManyCutsDecodeTheWholeSceneOnce) {
-  CacheChain chain(Image(256, 512), dir_.path());
-  ASSERT_EQ(chain.settings()->SetTileSize(128, 128), S_OK);
+  CacheChain chain(Image(256, 512), dir_.path(), 128, 128);
   // Tiles cached beforehand in a chequer: (0,1), (1,0), (2,1), (3,0).
   for (int row = 0; row < 4; ++row)
     EXPECT_EQ(chain.DecodeMismatch(MakeScene(128.0 * (1 - row % 2), 128.0 * row, 128, 128)), "");
@@ -129,10 +125,8 @@ TEST_F(PersistantPixelCache, TooManyCutsDecodeTheWholeSceneOnce) {
   EXPECT_EQ(std::vector<double>({decoded.ulx, decoded.uly, decoded.width, decoded.height}),
             std::vector<double>({0, 25, 256, 462}));
   EXPECT_EQ(chain.Statistics(), "totalTiles: 8, numCuts: 0/4, cacheReads: 0 cacheWrites: 2");
-  EXPECT_TRUE(std::filesystem::exists(Level("1/r1.c1.w128.h128.c1.bps8.smp0.bip.raw")));
-  EXPECT_TRUE(std::filesystem::exists(Level("2/r2.c0.w128.h128.c1.bps8.smp0.bip.raw")));
-  EXPECT_FALSE(std::filesystem::exists(Level("0/r0.c0.w128.h128.c1.bps8.smp0.bip.raw")));
-  EXPECT_FALSE(std::filesystem::exists(Level("3/r3.c1.w128.h128.c1.bps8.smp0.bip.raw")));
+  EXPECT_TRUE(Exists(TileFile(1, 1, 128, 128)) && Exists(TileFile(2, 0, 128, 128)));
+  EXPECT_FALSE(Exists(TileFile(0, 0, 128, 128)) || Exists(TileFile(3, 1, 128, 128)));
 }
 
 // Decodes the cache cannot serve go straight to the upstream and leave nothing on disk.
@@ -173,23 +167,12 @@ TEST_F(PersistantPixelCache, BypassesTheCacheWhenItCannotHelp) {
 // tile size's or band count's file, a link, a directory, a FIFO) is reported,
 // never served and never replaced: its tile is decoded on every request.
 TEST_F(PersistantPixelCache, ForeignFilesAtTileNamesAreNeitherServedNorReplaced) {
-  const std::string outside = dir_ / "outside.raw";
-  std::ofstream(outside, std::ios::binary) << std::string(300, '\xEE');
-  const std::pair<const char*, std::function<void(const std::string&)>> plants[] = {
-      {"short file", [](const std::string& at) { std::ofstream(at, std::ios::binary) << std::string(299, 'x'); }},
-      {"long file", [](const std::string& at) { std::ofstream(at, std::ios::binary) << std::string(301, 'x'); }},
-      {"link to a file of the tile's size",
-       [&](const std::string& at) { std::filesystem::create_symlink(outside, at); }},
-      {"directory", [](const std::string& at) { std::filesystem::create_directory(at); }},
-      {"FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }},
-  };
-  for (const auto& [kind, plant] : plants) {
+  for (const auto& [kind, plant] : ForeignFiles(300, dir_ / "outside.raw")) {
     SCOPED_TRACE(kind);
     const std::string cache = dir_ / kind;
-    CacheChain chain(Image(20, 15), cache);
-    ASSERT_EQ(chain.settings()->SetTileSize(10, 10), S_OK);
+    CacheChain chain(Image(20, 15), cache, 10, 10);
     EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 20, 15)), "");
-    const std::string tile = cache + "/-0.000000/0/r0.c1.w10.h10.c1.bps8.smp0.bip.raw";
+    const std::string tile = cache + "/" + TileFile(0, 1, 10, 10);
     std::filesystem::remove(tile);
     plant(tile);
     const std::filesystem::file_type planted = std::filesystem::symlink_status(tile).type();
@@ -211,8 +194,7 @@ TEST_F(PersistantPixelCache, ForeignFilesAtTileNamesAreNeitherServedNorReplaced)
 // stays on disk. A directory that cannot be made is passed by.
 TEST_F(PersistantPixelCache, AnUncreatableDirectoryOnlyCostsTheWrites) {
   std::ofstream(dir_ / "blocker") << "a file where the cache wants a directory";
-  CacheChain chain(Image(300, 200), dir_ / "blocker/cache");
-  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
+  CacheChain chain(Image(300, 200), dir_ / "blocker/cache", 100, 100);
   EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 200)), "");
   EXPECT_TRUE(chain.logger()->containsFragment(3, "failed creating directory " + (dir_ / "blocker/cache")));
   EXPECT_EQ(chain.Statistics(), "");
@@ -225,10 +207,9 @@ TEST_F(PersistantPixelCache, AFullDiskOnlyCostsTheWrites) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    CacheChain chain(Image(300, 200), dir_.path());
-    chain.settings()->SetTileSize(100, 100);
+    CacheChain chain(Image(300, 200), dir_.path(), 100, 100);
     // The lines name the tile, as a host knows it, then the temporary file.
-    const std::string tile = dir_ / "-0.000000/0/r0.c0.w100.h100.c1.bps8.smp0.bip.raw";
+    const std::string tile = dir_ / TileFile(0, 0, 100, 100);
     return chain.DecodeMismatch(MakeScene(0, 0, 300, 200)).empty() &&
            chain.logger()->containsFragment(3, "tried to write 30000 bytes, only wrote") &&
            chain.logger()->containsFragment(3, ", to file " + tile) &&
@@ -241,26 +222,35 @@ TEST_F(PersistantPixelCache, AFullDiskOnlyCostsTheWrites) {
 // A tile that cannot be opened for writing (its row directory is one where
 // no file can be made) is named by its own path, the temporary name after it.
 TEST_F(PersistantPixelCache, WriteFailuresNameTheTilesPath) {
-  CacheChain chain(Image(300, 200), dir_.path());
-  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
+  CacheChain chain(Image(300, 200), dir_.path(), 100, 100);
   EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 100, 300, 100)), "");
   std::filesystem::create_symlink("/proc/self", dir_ / "-0.000000/0");
   EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 300, 100)), "");
-  const std::string tile = dir_ / "-0.000000/0/r0.c0.w100.h100.c1.bps8.smp0.bip.raw";
+  const std::string tile = dir_ / TileFile(0, 0, 100, 100);
   EXPECT_TRUE(chain.logger()->containsFragment(3, "failed opening " + tile + " for write"));
   EXPECT_TRUE(chain.logger()->containsFragment(7, "the tile was to be written as " + tile + "."));
 }
 
-// A failing upstream decode is the answer, logged, with nothing written.
-TEST_F(PersistantPixelCache, UpstreamFailuresEndTheDecode) {
-  CacheChain chain(Image(1000, 700), dir_.path(), 40);
-  chain.source()->failDecode(E_OUTOFMEMORY);
-  Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(0, 0, 600, 600));
-  EXPECT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), E_OUTOFMEMORY);
-  EXPECT_TRUE(chain.logger()->containsFragment(3,
-                                               "KxvContentBase::Decode( tileBuf.getBufPtr(), KXV_BEST_QUALITY, NULL ) "
-                                               "(file: kxv_persistantPixelCache line: 656)"));
-  EXPECT_EQ(FilesBelow(dir_.path()), Names{kCacheDescriptionName});
+// A failing upstream decode is the answer, logged, with nothing written; so
+// is an upstream that rewrites the layout of a buffer the cache gave it,
+// before any pixel is read by that layout.
+TEST_F(PersistantPixelCache, UpstreamFailuresEndTheDecodeWithNothingWritten) {
+  const std::pair<HRESULT, const char*> failures[] = {
+      {E_OUTOFMEMORY,
+       "KxvContentBase::Decode( tileBuf.getBufPtr(), KXV_BEST_QUALITY, NULL ) (file: kxv_persistantPixelCache line: "
+       "656)"},
+      {E_FAIL, "the upstream source changed the layout"}};
+  for (const auto& [status, line] : failures) {
+    const std::string directory = dir_ / (status == E_FAIL ? "rewritten" : "failing");
+    CacheChain chain(Image(300, 200), directory, 100, 100);
+    chain.source()->failDecode(status == E_FAIL ? S_OK : status);
+    if (status == E_FAIL) chain.source()->tamperWithDecodes([](DecodeBuffer& buffer) { buffer.format.rowbytes *= 64; });
+    Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(50, 50, 200, 100));
+    EXPECT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), status);
+    EXPECT_TRUE(buffer.guardIntact());
+    EXPECT_TRUE(chain.logger()->containsFragment(3, line)) << line;
+    EXPECT_EQ(FilesBelow(directory), Names{kCacheDescriptionName});
+  }
 }
 
 // A directory serves only the tile size and the source it was made for:
@@ -285,8 +275,7 @@ TEST_F(PersistantPixelCache, ADirectoryServesOnlyTheTileSizeAndSourceItWasMadeFo
                 {deeper, 512, "type 2"}};
   for (const auto& other : others) {
     SCOPED_TRACE(other.line);
-    CacheChain chain(other.source, dir_.path());
-    ASSERT_EQ(chain.settings()->SetTileSize(other.tileWidth, 512), S_OK);
+    CacheChain chain(other.source, dir_.path(), other.tileWidth, 512);
     for (int round = 0; round < 2; ++round) EXPECT_EQ(chain.DecodeMismatch(MakeScene(0, 0, 768, 700)), "");
     EXPECT_EQ(chain.source()->decodeCount(), 2u);
     EXPECT_EQ(chain.Statistics(), "");
@@ -366,19 +355,6 @@ TEST_F(PersistantPixelCache, ABackgroundQueryThatRewritesThePixelRecordIsRefused
   }
 }
 
-// An upstream that rewrites the layout of a buffer the cache gave it fails
-// the decode, logged, before any pixel is read by that layout or written to disk.
-TEST_F(PersistantPixelCache, AnUpstreamThatRewritesItsBuffersLayoutFailsTheDecode) {
-  CacheChain chain(Image(300, 200), dir_.path());
-  ASSERT_EQ(chain.settings()->SetTileSize(100, 100), S_OK);
-  chain.source()->tamperWithDecodes([](DecodeBuffer& buffer) { buffer.format.rowbytes *= 64; });
-  Fakes::OwnedDecodeBuffer buffer = chain.Buffer(MakeScene(50, 50, 200, 100));
-  EXPECT_EQ(chain.imp()->Decode(buffer.get(), KXV_BEST_QUALITY, nullptr), E_FAIL);
-  EXPECT_TRUE(buffer.guardIntact());
-  EXPECT_TRUE(chain.logger()->containsFragment(3, "the upstream source changed the layout"));
-  EXPECT_EQ(FilesBelow(dir_.path()), Names{kCacheDescriptionName});
-}
-
 // Without an image-size query the image's extent at a magnification above
 // the source's largest is its size scaled to that magnification, so the
 // pixels there are the source's, not background.
@@ -431,8 +407,7 @@ class CachedPixels : public ::testing::TestWithParam<std::tuple<uint32_t, uint32
 TEST_P(CachedPixels, EqualTheUpstreamsOwnDecode) {
   const auto [type, bands, mag] = GetParam();
   SupportTestDir dir;
-  CacheChain chain(Source(type, bands), dir.path());
-  ASSERT_EQ(chain.settings()->SetTileSize(128, 96), S_OK);
+  CacheChain chain(Source(type, bands), dir.path(), 128, 96);
   const double width = chain.source()->ImageWidthAt(mag), height = chain.source()->ImageHeightAt(mag);
   // Aligned to tiles, unaligned, the whole image, across two edges, and wholly outside.
   const std::vector<Scene> scenes = {MakeScene(128, 96, 128, 96, mag), MakeScene(37, 51, 201, 73, mag),
@@ -460,9 +435,7 @@ INSTANTIATE_TEST_SUITE_P(TypesBandsAndMagnifications, CachedPixels,
 
 // A stage over a 640 x 480 source in 64 x 48 tiles, logging nothing.
 std::unique_ptr<CacheChain> NewChain(const std::string& directory) {
-  auto chain = std::make_unique<CacheChain>(Image(640, 480), directory, 0);
-  EXPECT_EQ(chain->settings()->SetTileSize(64, 48), S_OK);
-  return chain;
+  return std::make_unique<CacheChain>(Image(640, 480), directory, 64, 48, 0);
 }
 
 // Runs `workers` threads over the chains in turn, each decoding random
