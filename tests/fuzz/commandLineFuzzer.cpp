@@ -1,14 +1,15 @@
 // kxhost's command line as any user may type it: words split at zero bytes,
-// parsed and checked for every command, and the cache directory names made
-// from them. Parsing fails cleanly or succeeds; nothing else may happen.
+// parsed and checked for every command, each key=value word parsed as a
+// render setting, and the cache directory names made from them. Parsing
+// fails cleanly or succeeds; nothing else may happen.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
 #include <vector>
 
 #include "kxhost/cacheKey.h"
-#include "kxhost/cacheOptions.h"
 #include "kxhost/commandLine.h"
+#include "kxhost/renderOptionTable.h"
 #include "kxhost/renderOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,13 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
 
-  CommandLine line;
+  // Each word with an '=' as a key=value render setting, as a connection string gives them.
+  RenderSettings keyed;
   std::string error;
+  for (const std::string& word : words) {
+    const size_t equals = word.find('=');
+    if (equals != std::string::npos)
+      ParseRenderSetting(word.substr(0, equals), word.substr(equals + 1), &keyed, &error);
+  }
+
+  CommandLine line;
   if (!ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &line, &error)) return 0;
-  RenderOptions render;
-  CacheOptions cache;
-  if (!ParseRenderOptions(line, &render, &error) || !ParseCacheOptions(line, &cache, &error)) return 0;
+  RenderSettings render;
+  if (!ParseRenderOptions(line, &render, &error)) return 0;
   // The directory a render would cache into, from a source identity of the words.
+  const CacheSettings& cache = render.cache;
   SourceIdentity source;
   source.canonicalPath = render.image;
   source.resampling = render.resamplingName;

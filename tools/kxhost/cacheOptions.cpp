@@ -1,32 +1,23 @@
 #include "kxhost/cacheOptions.h"
 
-#include <cmath>
+#include <algorithm>
+
+#include "kxhost/cacheKey.h"
+#include "kxhost/optionValues.h"
 
 namespace kxhost {
 
 namespace {
 
-// A failed check: the reason, and false.
-bool refuse(std::string* error, const std::string& reason) {
-  *error = reason;
-  return false;
-}
+// Tile size of a cache when none is given: the module's own default, set
+// explicitly so that the cache directory's name always says it.
+constexpr uint32_t kDefaultCacheTile = 512;
 
-// A number option given as text, at least `low`.
-bool parseNumberAtLeast(const CommandLine& line, const char* name, double low, std::optional<double>* value) {
-  if (!line.has(name)) return true;
+// A finite number of at least 0, for the cache's thresholds.
+bool parseThreshold(const std::string& text, std::optional<double>* value) {
   double parsed = 0.0;
-  if (!ParseNumber(line.value(name, ""), &parsed) || !std::isfinite(parsed) || parsed < low) return false;
+  if (!ParseNumber(text, &parsed) || parsed < 0.0) return false;
   *value = parsed;
-  return true;
-}
-
-bool parseMapRect(const std::string& text, CacheOptions* options) {
-  std::vector<double> numbers;
-  if (!ParseNumberList(text, &numbers) || numbers.size() != 4 || !(numbers[2] > 0.0) || !(numbers[3] > 0.0))
-    return false;
-  for (size_t i = 0; i < 4; ++i) options->mapRect[i] = numbers[i];
-  options->hasMapRect = true;
   return true;
 }
 
@@ -39,88 +30,109 @@ HRESULT configureWith(std::string* what, const char* name, Call&& call) {
 
 }  // namespace
 
-const std::vector<std::string>& CacheOptionNames() {
-  static const std::vector<std::string> names = {"cache",      "cache-tile", "max-cuts", "utility",
-                                                 "tile-ratio", "max-mag",    "map-rect", "srs"};
-  return names;
-}
-
-const char* CacheOptionsUsage() {
-  return "[--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
-         "         [--map-rect X,Y,W,H [--srs TEXT]]";
-}
-
-bool ParseCacheOptions(const CommandLine& line, CacheOptions* options, std::string* error) {
-  CacheOptions parsed;
-  parsed.directory = line.value("cache", "");
-  if (line.has("cache") && parsed.directory.empty()) return refuse(error, "--cache must name a directory");
-  uint32_t width = 0;
-  uint32_t height = 0;
-  if (line.has("cache-tile")) {
-    if (!ParseSize(line.value("cache-tile", ""), &width, &height))
-      return refuse(error, "--cache-tile must be WxH, for example 512x512");
-    parsed.tileWidth = width;
-    parsed.tileHeight = height;
-  }
-  uint64_t cuts = 0;
-  if (line.has("max-cuts")) {
-    if (!ParseUnsigned(line.value("max-cuts", ""), 0, UINT32_MAX, &cuts))
-      return refuse(error, "--max-cuts must be a whole number of cuts");
-    parsed.maxCuts = static_cast<uint32_t>(cuts);
-  }
-  if (!parseNumberAtLeast(line, "utility", 0.0, &parsed.utility))
-    return refuse(error, "--utility must be a fraction of a tile, for example 0.5 (0 caches every tile)");
-  if (!parseNumberAtLeast(line, "tile-ratio", 0.0, &parsed.tileRatio))
-    return refuse(error, "--tile-ratio must be a fraction of the image, for example 0.1 (0 switches it off)");
-  if (!parseNumberAtLeast(line, "max-mag", 0.0, &parsed.maxMagnification))
-    return refuse(error, "--max-mag must be a magnification, for example 1");
-  if (line.has("map-rect") && !parseMapRect(line.value("map-rect", ""), &parsed))
-    return refuse(error, "--map-rect must be X,Y,W,H in map units with W and H above 0");
-  parsed.srs = line.value("srs", "");
-  if (line.has("srs") && (!parsed.hasMapRect || parsed.srs.empty()))
-    return refuse(error, "--srs names the spatial reference of a --map-rect");
-
-  // Cache settings without a cache are a mistake worth reporting.
-  const bool tuned =
-      parsed.tileWidth || parsed.maxCuts || parsed.utility || parsed.tileRatio || parsed.maxMagnification;
-  if (tuned && !line.has("cache")) return refuse(error, "the cache settings need --cache DIR");
-  parsed.useStage = line.has("cache") || parsed.hasMapRect;
-  *options = std::move(parsed);
+bool ParseCacheDirectorySetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  if (value.empty()) return Refuse(error, "--cache must name a directory");
+  settings->cache.directory = value;
   return true;
 }
 
-StageStep PersistantPixelCacheStep(const CacheOptions& options) {
+bool ParseCacheTileSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  if (!ParseSize(value, &width, &height)) return Refuse(error, "--cache-tile must be WxH, for example 512x512");
+  settings->cache.tileWidth = width;
+  settings->cache.tileHeight = height;
+  return true;
+}
+
+bool ParseMaxCutsSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  uint64_t cuts = 0;
+  if (!ParseUnsigned(value, 0, UINT32_MAX, &cuts)) return Refuse(error, "--max-cuts must be a whole number of cuts");
+  settings->cache.maxCuts = static_cast<uint32_t>(cuts);
+  return true;
+}
+
+bool ParseUtilitySetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  return parseThreshold(value, &settings->cache.utility) ||
+         Refuse(error, "--utility must be a fraction of a tile, for example 0.5 (0 caches every tile)");
+}
+
+bool ParseTileRatioSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  return parseThreshold(value, &settings->cache.tileRatio) ||
+         Refuse(error, "--tile-ratio must be a fraction of the image, for example 0.1 (0 switches it off)");
+}
+
+bool ParseMaxMagSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  return parseThreshold(value, &settings->cache.maxMagnification) ||
+         Refuse(error, "--max-mag must be a magnification, for example 1");
+}
+
+bool ParseMapRectSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  std::vector<double> numbers;
+  if (!ParseNumberList(value, &numbers) || numbers.size() != 4 || !(numbers[2] > 0.0) || !(numbers[3] > 0.0))
+    return Refuse(error, "--map-rect must be X,Y,W,H in map units with W and H above 0");
+  std::copy(numbers.begin(), numbers.end(), settings->cache.mapRect);
+  settings->cache.hasMapRect = true;
+  return true;
+}
+
+bool ParseSrsSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  if (value.empty()) return Refuse(error, "--srs names the spatial reference of a --map-rect");
+  settings->cache.srs = value;
+  return true;
+}
+
+bool AddPersistentPixelCacheStage(const RenderSettings& settings, GdalSource&, std::vector<StageStep>* steps,
+                                  std::string* error) {
+  // The cache sits on the source or the selector, below every stage that
+  // changes pixels, so that its tiles keep the source's own.
+  if (!settings.cache.usesStage()) return true;
+  // A directory of the source, band list and tile size below --cache DIR.
+  CacheSettings cache = settings.cache;
+  if (!cache.directory.empty()) {
+    cache.tileWidth = cache.tileWidth.value_or(kDefaultCacheTile);
+    cache.tileHeight = cache.tileHeight.value_or(kDefaultCacheTile);
+    const SourceIdentity source = IdentifySource(settings.image, settings.resamplingName);
+    if (!DescribeSourceDirectory(cache.directory, source, error)) return false;
+    cache.directory = CacheDirectoryFor(cache.directory, source, settings.bands, *cache.tileWidth, *cache.tileHeight);
+  }
+  steps->push_back(PersistantPixelCacheStep(cache));
+  return true;
+}
+
+StageStep PersistantPixelCacheStep(const CacheSettings& settings) {
   StageStep step;
   step.name = "persistent pixel cache";
   step.clsid = CLSID_KxvPersistantPixelCache;
-  step.configure = [options](IKxContentImp* stage, std::string* what) {
+  step.configure = [settings](IKxContentImp* stage, std::string* what) {
     ComPtr<IKxPersistantPixelCache2> cache;
     HRESULT status = configureWith(what, "QueryInterface(IKxPersistantPixelCache2)", [&] {
       return stage->QueryInterface(IID_IKxPersistantPixelCache2, cache.putVoid());
     });
     if (FAILED(status)) return status;
-    // Each setting given on the command line, then the directory that switches caching on.
-    if (options.tileWidth) {
+    // Each setting given, then the directory that switches caching on.
+    if (settings.tileWidth) {
       status = configureWith(what, "SetTileSize",
-                             [&] { return cache->SetTileSize(*options.tileWidth, *options.tileHeight); });
+                             [&] { return cache->SetTileSize(*settings.tileWidth, *settings.tileHeight); });
     }
-    if (SUCCEEDED(status) && options.maxCuts) {
-      status = configureWith(what, "SetMaxCuts", [&] { return cache->SetMaxCuts(*options.maxCuts); });
+    if (SUCCEEDED(status) && settings.maxCuts) {
+      status = configureWith(what, "SetMaxCuts", [&] { return cache->SetMaxCuts(*settings.maxCuts); });
     }
-    if (SUCCEEDED(status) && options.utility) {
-      status = configureWith(what, "SetUtilityThreshold", [&] { return cache->SetUtilityThreshold(*options.utility); });
-    }
-    if (SUCCEEDED(status) && options.tileRatio) {
-      status = configureWith(what, "SetTileRatioThreshold",
-                             [&] { return cache->SetTileRatioThreshold(*options.tileRatio); });
-    }
-    if (SUCCEEDED(status) && options.maxMagnification) {
-      status = configureWith(what, "SetMaxMagnification",
-                             [&] { return cache->SetMaxMagnification(*options.maxMagnification); });
-    }
-    if (SUCCEEDED(status) && !options.directory.empty()) {
+    if (SUCCEEDED(status) && settings.utility) {
       status =
-          configureWith(what, "SetCacheDirectory", [&] { return cache->SetCacheDirectory(options.directory.c_str()); });
+          configureWith(what, "SetUtilityThreshold", [&] { return cache->SetUtilityThreshold(*settings.utility); });
+    }
+    if (SUCCEEDED(status) && settings.tileRatio) {
+      status = configureWith(what, "SetTileRatioThreshold",
+                             [&] { return cache->SetTileRatioThreshold(*settings.tileRatio); });
+    }
+    if (SUCCEEDED(status) && settings.maxMagnification) {
+      status = configureWith(what, "SetMaxMagnification",
+                             [&] { return cache->SetMaxMagnification(*settings.maxMagnification); });
+    }
+    if (SUCCEEDED(status) && !settings.directory.empty()) {
+      status = configureWith(what, "SetCacheDirectory",
+                             [&] { return cache->SetCacheDirectory(settings.directory.c_str()); });
     }
     return status;
   };

@@ -1,45 +1,38 @@
 // The options of `kxhost render` that put the persistent pixel cache stage
-// directly above the source, and the stage step that does it.
+// directly above the source (or above the band selector), and the stage step
+// that does it.
 #ifndef KXHOST_CACHE_OPTIONS_H
 #define KXHOST_CACHE_OPTIONS_H
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "kxhost/commandLine.h"
+#include "kxhost/renderSettings.h"
 #include "kxhost/stageChain.h"
 
 namespace kxhost {
 
-struct CacheOptions {
-  // The stage is used for --cache, and for --map-rect (whose decode it
-  // performs, with or without a cache directory).
-  bool useStage = false;
-  std::string directory;              // --cache DIR; empty: the stage caches nothing
-  std::optional<uint32_t> tileWidth;  // --cache-tile WxH
-  std::optional<uint32_t> tileHeight;
-  std::optional<uint32_t> maxCuts;         // --max-cuts N
-  std::optional<double> utility;           // --utility U
-  std::optional<double> tileRatio;         // --tile-ratio R
-  std::optional<double> maxMagnification;  // --max-mag M
-  bool hasMapRect = false;                 // --map-rect X,Y,W,H in map units
-  double mapRect[4] = {};
-  std::string srs;  // --srs TEXT: the map rectangle's spatial reference (any form GDAL reads)
-};
+class GdalSource;
 
-// Names of the options above, for the render command's option check.
-const std::vector<std::string>& CacheOptionNames();
+// The values of --cache, --cache-tile, --max-cuts, --utility, --tile-ratio,
+// --max-mag, --map-rect and --srs into `settings`; false with a one-line reason.
+bool ParseCacheDirectorySetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseCacheTileSetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseMaxCutsSetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseUtilitySetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseTileRatioSetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseMaxMagSetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseMapRectSetting(const std::string& value, RenderSettings* settings, std::string* error);
+bool ParseSrsSetting(const std::string& value, RenderSettings* settings, std::string* error);
 
-// Usage text of the options above.
-const char* CacheOptionsUsage();
+// The cache's step when the settings use the stage. A cache directory gets
+// one directory of its own for the source, band list and tile size below it
+// (see cacheKey.h); false with a one-line reason when that cannot be made.
+bool AddPersistentPixelCacheStage(const RenderSettings& settings, GdalSource& source, std::vector<StageStep>* steps,
+                                  std::string* error);
 
-// Checks the cache options of a render command line; false with a one-line reason.
-bool ParseCacheOptions(const CommandLine& line, CacheOptions* options, std::string* error);
-
-// The persistent pixel cache stage, configured from the options.
-StageStep PersistantPixelCacheStep(const CacheOptions& options);
+// The persistent pixel cache stage, configured from the settings.
+StageStep PersistantPixelCacheStep(const CacheSettings& settings);
 
 }  // namespace kxhost
 

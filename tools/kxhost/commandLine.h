@@ -26,17 +26,12 @@ struct CommandLine {
 
 bool ParseCommandLine(int argc, const char* const* argv, CommandLine* out, std::string* error);
 
+// The short form of the option `name` ("-o" for output), or "" when it has none.
+std::string ShortOptionOf(const std::string& name);
+
 // Refuses options that the command does not take (the global ones --module,
 // --log-level and --help always apply).
 bool CheckOptions(const CommandLine& line, const std::vector<std::string>& allowed, std::string* error);
-
-// Operand and option values.
-bool ParseUnsigned(const std::string& text, uint64_t low, uint64_t high, uint64_t* value);
-bool ParseNumber(const std::string& text, double* value);
-// "W" "x" "H", both at least 1.
-bool ParseSize(const std::string& text, uint32_t* width, uint32_t* height);
-// Comma-separated numbers, at least one.
-bool ParseNumberList(const std::string& text, std::vector<double>* values);
 
 }  // namespace kxhost
 

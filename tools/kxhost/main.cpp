@@ -2,24 +2,22 @@
 // renders GDAL-readable images through chains of its stages.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "kxhost/comPtr.h"
 #include "kxhost/commands.h"
 #include "kxhost/gdalSession.h"
+#include "kxhost/optionValues.h"
+#include "kxhost/renderUsage.h"
 
 namespace {
 
-const char kUsage[] =
+// The usage, around the render part that its option table makes.
+const char kUsageBeforeRender[] =
     "usage: kxhost [--module PATH] [-v | --log-level N] COMMAND ...\n"
     "  sample OUT.tif [--bands N] [--size WxH] [--type u8|u16]\n"
-    "  info IMAGE\n"
-    "  render IMAGE -o OUT [--bands LIST] [--scene X,Y,W,H] [--mag M] [--tile N] [--threads N]\n"
-    "         [--resampling nearest|bilinear|cubic|cubicspline|lanczos|average|mode]\n"
-    "         [--cache DIR [--cache-tile WxH] [--max-cuts N] [--utility U] [--tile-ratio R] [--max-mag M]]\n"
-    "         [--map-rect X,Y,W,H [--srs TEXT]] [--replace FROM=TO] [--rotate 90|180|270]\n"
-    "         [--watermark IMAGE]\n"
-    "         Stages stack above the image in this order: --bands, --cache, --replace, --rotate,\n"
-    "         --watermark.\n"
+    "  info IMAGE\n";
+const char kUsageAfterRender[] =
     "  overlay BASE OVER -o OUT --key R,G,B [--tolerant]\n"
     "  cache-stats DIR\n"
     "  register [--module PATH]      write the module's classes into the registry\n"
@@ -54,7 +52,8 @@ int run(int argc, char** argv) {
     return 2;
   }
   if (line.has("help") || line.command.empty()) {
-    std::fputs(kUsage, line.command.empty() && !line.has("help") ? stderr : stdout);
+    const std::string usage = kUsageBeforeRender + RenderHelp() + kUsageAfterRender;
+    std::fputs(usage.c_str(), line.command.empty() && !line.has("help") ? stderr : stdout);
     return line.has("help") ? 0 : 2;
   }
 

@@ -12,6 +12,7 @@
 #include "kxhost/imageWriter.h"
 #include "kxhost/moduleLibrary.h"
 #include "kxhost/moduleLocation.h"
+#include "kxhost/optionValues.h"
 #include "kxhost/outputFile.h"
 #include "kxhost/pixelValues.h"
 #include "kxhost/renderFormat.h"

@@ -1,17 +1,14 @@
 #include "kxhost/replaceOption.h"
 
+#include "kxhost/gdalSource.h"
+#include "kxhost/moduleLibrary.h"
+#include "kxhost/optionValues.h"
 #include "kxhost/pixelValues.h"
 #include "kxhost/renderFormat.h"
 
 namespace kxhost {
 
 namespace {
-
-// A failed check: the reason, and false.
-bool refuse(std::string* error, const std::string& reason) {
-  *error = reason;
-  return false;
-}
 
 // The pixel layout the render buffer has for `props`, and both sides of the
 // replacement as pixels of it.
@@ -23,31 +20,44 @@ bool encodeReplacement(const PixelReplacement& replacement, const RasterProps& p
          EncodePixel(replacement.to, format->type, "--replace", to, error);
 }
 
-}  // namespace
-
-bool ParseReplaceOption(const CommandLine& line, std::optional<PixelReplacement>* replacement, std::string* error) {
-  replacement->reset();
-  if (!line.has("replace")) return true;
-  const std::string text = line.value("replace", "");
-  const size_t equals = text.find('=');
-  PixelReplacement parsed;
-  if (equals == std::string::npos || !ParseNumberList(text.substr(0, equals), &parsed.from) ||
-      !ParseNumberList(text.substr(equals + 1), &parsed.to) || parsed.from.size() != parsed.to.size())
-    return refuse(error,
-                  "--replace must be FROM=TO with one sample per band on each side, for example 0,0,0=255,255,255");
-  if (line.has("map-rect")) return refuse(error, "--replace cannot be combined with --map-rect");
-  *replacement = std::move(parsed);
-  return true;
-}
-
-bool CheckReplacement(const PixelReplacement& replacement, const RasterProps& props, size_t bands, std::string* error) {
+// Checks the replacement against what the chain will render from `source`:
+// the bands the settings select, in the source's sample type.
+bool checkReplacement(const RenderSettings& settings, GdalSource& source, std::string* error) {
+  RasterProps props;
+  const HRESULT status = source.GetRasterProps(&props);
+  if (FAILED(status)) return Refuse(error, "GetRasterProps failed with " + StatusText(status));
+  const size_t bands = settings.bands.empty() ? source.image().bandCount : settings.bands.size();
+  const PixelReplacement& replacement = *settings.replacement;
   if (replacement.from.size() != bands)
-    return refuse(error, "--replace gives " + std::to_string(replacement.from.size()) +
+    return Refuse(error, "--replace gives " + std::to_string(replacement.from.size()) +
                              " samples per pixel for an image of " + std::to_string(bands) + " bands");
   BufferFormat format;
   std::vector<uint8_t> from;
   std::vector<uint8_t> to;
   return encodeReplacement(replacement, props, &format, &from, &to, error);
+}
+
+}  // namespace
+
+bool ParseReplaceSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  const size_t equals = value.find('=');
+  PixelReplacement parsed;
+  if (equals == std::string::npos || !ParseNumberList(value.substr(0, equals), &parsed.from) ||
+      !ParseNumberList(value.substr(equals + 1), &parsed.to) || parsed.from.size() != parsed.to.size())
+    return Refuse(error,
+                  "--replace must be FROM=TO with one sample per band on each side, for example 0,0,0=255,255,255");
+  settings->replacement = std::move(parsed);
+  return true;
+}
+
+bool AddPixelReplacerStage(const RenderSettings& settings, GdalSource& source, std::vector<StageStep>* steps,
+                           std::string* error) {
+  if (!settings.replacement) return true;
+  // The replacer works on the selected bands above the cache, whose tiles
+  // keep the source's own pixels whatever is replaced.
+  if (!checkReplacement(settings, source, error)) return false;
+  steps->push_back(PixelReplacerStep(*settings.replacement));
+  return true;
 }
 
 StageStep PixelReplacerStep(const PixelReplacement& replacement) {

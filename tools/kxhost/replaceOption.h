@@ -4,30 +4,26 @@
 #ifndef KXHOST_REPLACE_OPTION_H
 #define KXHOST_REPLACE_OPTION_H
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "kxhost/commandLine.h"
 #include "kxhost/kelvaneApi.h"
+#include "kxhost/renderSettings.h"
 #include "kxhost/stageChain.h"
 
 namespace kxhost {
 
-// --replace FROM=TO: one sample per band of the rendered image on each side.
-struct PixelReplacement {
-  std::vector<double> from;
-  std::vector<double> to;
-};
+class GdalSource;
 
-// The replacement of --replace, empty without the option; false with a
-// one-line reason for a malformed value, or beside --map-rect, whose map
-// decode does not pass through the replacer.
-bool ParseReplaceOption(const CommandLine& line, std::optional<PixelReplacement>* replacement, std::string* error);
+// The replacement of --replace FROM=TO into `settings`; false with a
+// one-line reason for a malformed value.
+bool ParseReplaceSetting(const std::string& value, RenderSettings* settings, std::string* error);
 
-// Checks the replacement against what the chain will render: `bands` bands
-// of what `props` describe. False with a one-line reason otherwise.
-bool CheckReplacement(const PixelReplacement& replacement, const RasterProps& props, size_t bands, std::string* error);
+// The replacer's step when the settings replace a pixel, after checking the
+// replacement against the bands the chain will render from `source`, in its
+// sample type; false with a one-line reason otherwise.
+bool AddPixelReplacerStage(const RenderSettings& settings, GdalSource& source, std::vector<StageStep>* steps,
+                           std::string* error);
 
 // The pixel replacer stage, storing the replacement as pixels of the sample
 // type its upstream renders.

@@ -1,20 +1,19 @@
 #include "kxhost/rotateOption.h"
 
+#include "kxhost/optionValues.h"
+
 namespace kxhost {
 
-bool ParseRotateOption(const CommandLine& line, uint32_t* angle, std::string* error) {
-  *angle = 0;
-  if (!line.has("rotate")) return true;
-  const std::string text = line.value("rotate", "");
-  if (text != "90" && text != "180" && text != "270") {
-    *error = "--rotate must be 90, 180 or 270 (degrees clockwise)";
-    return false;
-  }
-  if (line.has("map-rect")) {
-    *error = "--rotate cannot be combined with --map-rect";
-    return false;
-  }
-  *angle = static_cast<uint32_t>(std::stoul(text));
+bool ParseRotateSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  if (value != "90" && value != "180" && value != "270")
+    return Refuse(error, "--rotate must be 90, 180 or 270 (degrees clockwise)");
+  settings->rotate = static_cast<uint32_t>(std::stoul(value));
+  return true;
+}
+
+bool AddTransposerStage(const RenderSettings& settings, GdalSource&, std::vector<StageStep>* steps, std::string*) {
+  // The transposer turns whatever the stages below it deliver.
+  if (settings.rotate != 0) steps->push_back(TransposerStep(settings.rotate));
   return true;
 }
 

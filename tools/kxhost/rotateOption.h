@@ -5,17 +5,23 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "kxhost/commandLine.h"
 #include "kxhost/kelvaneApi.h"
+#include "kxhost/renderSettings.h"
 #include "kxhost/stageChain.h"
 
 namespace kxhost {
 
-// The clockwise angle of --rotate (90, 180 or 270), 0 without the option;
-// false with a one-line reason for any other value, or beside --map-rect,
-// whose map decode does not pass through the transposer.
-bool ParseRotateOption(const CommandLine& line, uint32_t* angle, std::string* error);
+class GdalSource;
+
+// The clockwise angle of --rotate (90, 180 or 270) into `settings`; false
+// with a one-line reason for any other value.
+bool ParseRotateSetting(const std::string& value, RenderSettings* settings, std::string* error);
+
+// The transposer's step when the settings turn the image.
+bool AddTransposerStage(const RenderSettings& settings, GdalSource& source, std::vector<StageStep>* steps,
+                        std::string* error);
 
 // The transposer stage turning its upstream clockwise by `angle`.
 StageStep TransposerStep(uint32_t angle);

@@ -3,6 +3,7 @@
 
 #include "kxhost/commands.h"
 #include "kxhost/imageWriter.h"
+#include "kxhost/optionValues.h"
 #include "kxhost/outputFile.h"
 #include "kxhost/sampleImage.h"
 

@@ -1,16 +1,24 @@
 #include "kxhost/watermarkOption.h"
 
+#include "kxhost/optionValues.h"
+
 namespace kxhost {
 
-bool ReadWatermarkOption(const CommandLine& line, std::shared_ptr<const WatermarkImage>* watermark,
+bool ParseWatermarkSetting(const std::string& value, RenderSettings* settings, std::string* error) {
+  if (value.empty()) return Refuse(error, "--watermark must name an image");
+  settings->watermark = value;
+  return true;
+}
+
+bool AddWatermarkerStage(const RenderSettings& settings, GdalSource&, std::vector<StageStep>* steps,
                          std::string* error) {
-  watermark->reset();
-  if (!line.has("watermark")) return true;
-  if (line.has("map-rect")) {
-    *error = "--watermark cannot be combined with --map-rect";
-    return false;
-  }
-  return ReadWatermarkImage(line.value("watermark", ""), watermark, error);
+  if (!settings.watermark) return true;
+  // The watermarker marks the finished picture, so it goes last, above the
+  // transposer: its stamp sits upright in the corner of every decoded tile.
+  std::shared_ptr<const WatermarkImage> logo;
+  if (!ReadWatermarkImage(*settings.watermark, &logo, error)) return false;
+  steps->push_back(WatermarkerStep(logo));
+  return true;
 }
 
 StageStep WatermarkerStep(std::shared_ptr<const WatermarkImage> watermark) {

@@ -6,17 +6,24 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "kxhost/commandLine.h"
+#include "kxhost/renderSettings.h"
 #include "kxhost/stageChain.h"
 #include "kxhost/watermarkImage.h"
 
 namespace kxhost {
 
-// The image of --watermark IMAGE, read whole; null without the option. False
-// with a one-line reason when the image cannot serve as a watermark, or
-// beside --map-rect, whose map decode does not pass through the watermarker.
-bool ReadWatermarkOption(const CommandLine& line, std::shared_ptr<const WatermarkImage>* watermark, std::string* error);
+class GdalSource;
+
+// The path of --watermark IMAGE into `settings`; false with a one-line
+// reason when it is empty. The image is read when the chain is built.
+bool ParseWatermarkSetting(const std::string& value, RenderSettings* settings, std::string* error);
+
+// The watermarker's step when the settings name a logo, read whole; false
+// with a one-line reason when the image cannot serve as a watermark.
+bool AddWatermarkerStage(const RenderSettings& settings, GdalSource& source, std::vector<StageStep>* steps,
+                         std::string* error);
 
 // The watermarker stage, given `watermark` (which it copies).
 StageStep WatermarkerStep(std::shared_ptr<const WatermarkImage> watermark);
