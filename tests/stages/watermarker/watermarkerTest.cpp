@@ -48,13 +48,6 @@ Sample Stamped(uint32_t dx, uint32_t dy, uint32_t width, uint32_t height, Sample
   };
 }
 
-// The bit pattern of a buffer's untouched fill bytes.
-Sample Fill(uint32_t type) {
-  return [type](uint32_t, uint32_t, uint32_t) {
-    return type == KX_TYPE_U8 ? 0xCDu : type == KX_TYPE_U16 ? 0xCDCDu : 0xCDCDCDCDu;
-  };
-}
-
 // The stage over a fake upstream, with the registry the module builds at attach.
 class Watermarker : public StageOverFakeUpstream<KxvWatermarkerImp> {
  protected:
@@ -103,15 +96,19 @@ TEST_F(Watermarker, CompositeStampsTheBottomRightCornerInEveryLayout) {
        BufferLayout::Scattered(KX_TYPE_F32, 4), 24, 22, 16, 8},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     OwnedDecodeBuffer destination(MakeScene(0, 0, c.width, c.height), c.layout);
     OwnedDecodeBuffer logo = Logo(c.logoWidth, c.logoHeight, c.logoLayout);
-    ASSERT_EQ(stage_->Composite(destination.get(), logo.get(), KX_WATERMARK_REPLACE), S_OK) << c.name;
-    const uint32_t type = c.layout.type;
+    ASSERT_EQ(stage_->Composite(destination.get(), logo.get(), KX_WATERMARK_REPLACE), S_OK);
+    // Around the stamp, the bit pattern of the buffer's untouched fill bytes.
+    const uint32_t type = c.layout.type, fill = type == KX_TYPE_U8    ? 0xCDu
+                                                : type == KX_TYPE_U16 ? 0xCDCDu
+                                                                      : 0xCDCDCDCDu;
+    const Sample untouched = [fill](uint32_t, uint32_t, uint32_t) { return fill; };
     EXPECT_EQ(Fakes::FirstSampleMismatch(destination.record(),
-                                         Stamped(c.dx, c.dy, c.stampWidth, c.stampHeight, LogoOf(type), Fill(type))),
-              "")
-        << c.name;
-    EXPECT_TRUE(destination.guardIntact()) << c.name;
+                                         Stamped(c.dx, c.dy, c.stampWidth, c.stampHeight, LogoOf(type), untouched)),
+              "");
+    EXPECT_TRUE(destination.guardIntact());
   }
 }
 
