@@ -55,7 +55,7 @@ class PersistantPixelCache : public ::testing::Test {
 // empty switch the cache off; a host reaches the settings through the table
 // slots under either identifier. The stage reports its upstream as cached
 // and serving octave magnifications only.
-TEST_F(PersistantPixelCache, ConfigurationAndDescription) {
+TEST_F(PersistantPixelCache, DirectoryEndsInOneSeparatorAndSettingsAnswerAtTheirTableSlots) {
   FakeUpstreamConfig config = Image(64, 64);
   config.flags = KX_CAP_ANY_MAG | KX_CAP_PARTIAL_SCENE;
   CacheChain chain(config, "");

@@ -101,7 +101,7 @@ Bytes FileBytes(const std::string& path) {
 
 // Level directories are named by -log2 of the magnification; row directories
 // and file names by the tile's place, whole extent and sample layout.
-TEST(TileNames, LevelDirectoryRowDirectoryAndFileName) {
+TEST(TileNames, NameCarriesLevelPlaceTruncatedExtentAndSampleLayout) {
   EXPECT_EQ(tileLevelText(0.25), "2.000000");
   EXPECT_EQ(tileLevelText(2.0), "-1.000000");
   DecodeBuffer record =

@@ -176,7 +176,7 @@ TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
 
 // Without a source nothing can be described or decoded; with one, buffers
 // it cannot fill fail validation before it is asked.
-TEST_F(Transposer, RefusesWhatItCannotServe) {
+TEST_F(Transposer, WithoutASourceOrWithABufferItCannotFillNothingIsDecoded) {
   RasterProps props;
   EXPECT_EQ(imp()->GetRasterProps(&props), E_FAIL);
   EXPECT_EQ(imp()->GetRasterProps(nullptr), E_INVALIDARG);
