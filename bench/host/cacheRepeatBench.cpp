@@ -75,8 +75,7 @@ struct Fixture {
     if (path.empty()) return;
     char pattern[] = "/tmp/kx-cache-repeat-XXXXXX";
     cacheDirectory = mkdtemp(pattern) != nullptr ? pattern : "";
-    CacheOptions options;
-    options.useStage = true;
+    CacheSettings options;
     options.directory = cacheDirectory;
     if (cacheDirectory.empty() || !GdalSource::open(path, {}, nullptr, source, &error) ||
         !module.open(KX_MODULE_PATH, &error))
