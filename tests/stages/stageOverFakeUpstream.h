@@ -1,6 +1,7 @@
 // A fixture for a stage as its create function makes it, set over a fresh
 // fake upstream source on request; after each test both are released and no
-// object of the module may be left alive.
+// object of the module may be left alive. Also the sources and the decodes
+// under concurrent change that stage tests share.
 #ifndef KELVANE_TESTS_STAGES_STAGE_OVER_FAKE_UPSTREAM_H
 #define KELVANE_TESTS_STAGES_STAGE_OVER_FAKE_UPSTREAM_H
 
@@ -16,6 +17,19 @@
 #include "fakes/fakeUpstream.h"
 
 namespace Kelvane {
+
+// A source of the given size whose pixels have the samples of `layout`.
+inline Fakes::FakeUpstreamConfig Image(uint32_t width, uint32_t height,
+                                       const Fakes::BufferLayout& layout = Fakes::BufferLayout()) {
+  Fakes::FakeUpstreamConfig config;
+  config.width = width;
+  config.height = height;
+  config.numBands = layout.spp;
+  config.colorSpace = layout.colorSpace;
+  config.type = layout.type;
+  config.bitsPerSample = 8 * KxHostSampleBytes(layout.type);
+  return config;
+}
 
 template <typename Stage>
 class StageOverFakeUpstream : public ::testing::Test {

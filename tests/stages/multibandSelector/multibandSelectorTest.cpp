@@ -23,9 +23,7 @@ using Shape = std::pair<uint32_t, uint32_t>;  // band count, colour space
 
 // A seven-band multiband image, with or without a band-selecting decode.
 FakeUpstreamConfig SevenBands(bool bandSelect = true) {
-  FakeUpstreamConfig config;
-  config.numBands = 7;
-  config.colorSpace = KX_CS_MULTIBAND;
+  FakeUpstreamConfig config = Image(256, 128, BufferLayout::Interleaved(7, KX_TYPE_U8));
   config.hasBandSelect = bandSelect;
   return config;
 }

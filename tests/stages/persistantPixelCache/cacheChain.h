@@ -16,11 +16,10 @@
 #include <vector>
 
 #include "com/kxComClassEntry.h"
-#include "fakes/decodeBufferBuilder.h"
-#include "fakes/fakeUpstream.h"
 #include "fakes/recordingLogger.h"
 #include "helpers/childProcess.h"
 #include "stages/persistantPixelCache/kxv_persistantPixelCache.h"
+#include "stages/stageOverFakeUpstream.h"
 
 namespace Kelvane {
 
@@ -59,14 +58,6 @@ inline std::vector<ForeignFile> ForeignFiles(size_t tileBytes, const std::string
            [outside](const std::string& at) { std::filesystem::create_symlink(outside, at); }},
           {"directory", [](const std::string& at) { std::filesystem::create_directory(at); }},
           {"FIFO", [](const std::string& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }}};
-}
-
-// An 8-bit RGB source of the given size.
-inline Fakes::FakeUpstreamConfig Image(uint32_t width, uint32_t height) {
-  Fakes::FakeUpstreamConfig config;
-  config.width = width;
-  config.height = height;
-  return config;
 }
 
 // An empty directory leaves the cache switched off; a tile width of 0

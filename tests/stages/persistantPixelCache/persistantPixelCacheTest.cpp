@@ -133,9 +133,7 @@ TEST_F(PersistantPixelCache, TooManyCutsDecodeTheWholeSceneOnce) {
 TEST_F(PersistantPixelCache, BypassesTheCacheWhenItCannotHelp) {
   FakeUpstreamConfig config = Image(1200, 800);
   config.maxMag = 2.0;
-  FakeUpstreamConfig floats = Image(300, 200);
-  floats.type = KX_TYPE_F32;
-  floats.bitsPerSample = 32;
+  const FakeUpstreamConfig floats = Image(300, 200, BufferLayout::Interleaved(3, KX_TYPE_F32));
   // No directory, or floating-point samples: plain decodes, nothing on disk.
   for (const auto& [source, directory] : {std::pair(config, std::string()), std::pair(floats, dir_.path())}) {
     CacheChain plain(source, directory);
@@ -260,19 +258,16 @@ TEST_F(PersistantPixelCache, ADirectoryServesOnlyTheTileSizeAndSourceItWasMadeFo
   CacheChain first(Image(1000, 700), dir_.path());
   EXPECT_EQ(first.DecodeMismatch(MakeScene(0, 0, 1000, 700)), "");
   const Names claimed = FilesBelow(dir_.path());
-  FakeUpstreamConfig fourBands = Image(1000, 700), wider = Image(1200, 700), deeper = Image(1000, 700);
-  fourBands.numBands = 4;
-  fourBands.colorSpace = KX_CS_RGBK;
-  deeper.type = KX_TYPE_U16;
-  deeper.bitsPerSample = 16;
+  BufferLayout rgbk = BufferLayout::Interleaved(4, KX_TYPE_U8);
+  rgbk.colorSpace = KX_CS_RGBK;
   const struct {
     FakeUpstreamConfig source;
     uint32_t tileWidth;
     const char* line;  // the first line of this stage's description that differs
   } others[] = {{Image(1000, 700), 256, "tile 256 512"},
-                {fourBands, 512, "colorspace 6"},
-                {wider, 512, "image 1200 700"},
-                {deeper, 512, "type 2"}};
+                {Image(1000, 700, rgbk), 512, "colorspace 6"},
+                {Image(1200, 700), 512, "image 1200 700"},
+                {Image(1000, 700, BufferLayout::Interleaved(3, KX_TYPE_U16)), 512, "type 2"}};
   for (const auto& other : others) {
     SCOPED_TRACE(other.line);
     CacheChain chain(other.source, dir_.path(), other.tileWidth, 512);
@@ -373,11 +368,7 @@ TEST_F(PersistantPixelCache, ScenesAboveTheSourcesLargestMagnificationKeepTheirP
 
 // A 1000 x 700 source of `bands` samples of `type`, with a background.
 FakeUpstreamConfig Source(uint32_t type, uint32_t bands) {
-  FakeUpstreamConfig config = Image(1000, 700);
-  config.type = type;
-  config.bitsPerSample = 8 * KxHostSampleBytes(type);
-  config.numBands = bands;
-  config.colorSpace = BufferLayout::Interleaved(bands, type).colorSpace;
+  FakeUpstreamConfig config = Image(1000, 700, BufferLayout::Interleaved(bands, type));
   config.background.assign(bands, 9.0);
   config.hasBackground = true;
   // The image size comes from the source's own query, or else from its properties.

@@ -23,18 +23,6 @@ using Fakes::OwnedDecodeBuffer;
 
 const BufferLayout kRgb8 = BufferLayout::Interleaved(3, KX_TYPE_U8);
 
-// A source of the given size whose pixels have the samples of `layout`.
-FakeUpstreamConfig ImageOf(uint32_t width, uint32_t height, const BufferLayout& layout = kRgb8) {
-  FakeUpstreamConfig config;
-  config.width = width;
-  config.height = height;
-  config.numBands = layout.spp;
-  config.colorSpace = layout.colorSpace;
-  config.type = layout.type;
-  config.bitsPerSample = layout.type == KX_TYPE_U16 ? 16 : 8;
-  return config;
-}
-
 class Transposer : public StageOverFakeUpstream<KxvTransposerImp> {
  protected:
   void Chain(const FakeUpstreamConfig& config, uint32_t angle) {
@@ -85,7 +73,7 @@ class TransposerPixels : public Transposer,
 TEST_P(TransposerPixels, EqualTheUpstreamPixelsTurnedByHand) {
   const auto [angle, mag, tiled, oddSize, layoutIndex] = GetParam();
   const BufferLayout& layout = kLayouts[layoutIndex];
-  FakeUpstreamConfig config = ImageOf(oddSize ? 257 : 256, oddSize ? 129 : 128, layout);
+  FakeUpstreamConfig config = Image(oddSize ? 257 : 256, oddSize ? 129 : 128, layout);
   config.hasImageSize = oddSize && layoutIndex % 2 == 0;
   Chain(config, angle);
   const bool swapped = angle != 180;
@@ -129,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(AnglesMagnificationsAndLayouts, TransposerPixels,
 // scene's magnification also beyond the magnifications it reports (a stage
 // above may ask for them).
 TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSizeBeyondItsMagnifications) {
-  Chain(ImageOf(257, 129), 90);
+  Chain(Image(257, 129), 90);
   OwnedDecodeBuffer whole(MakeScene(0, 0, source_->ImageHeightAt(2.0), source_->ImageWidthAt(2.0), 2.0), kRgb8);
   ASSERT_EQ(DecodeInto(whole), S_OK);
   EXPECT_EQ(TurnMismatch(whole, 90), "");
@@ -137,7 +125,7 @@ TEST_F(Transposer, WithoutASizeQueryTheImageIsTurnedAtItsScaledSizeBeyondItsMagn
 
 // Every failure comes back as its status with the caller's samples untouched.
 TEST_F(Transposer, FailuresLeaveTheCallersBufferAlone) {
-  Chain(ImageOf(256, 128), 90);
+  Chain(Image(256, 128), 90);
   OwnedDecodeBuffer buffer(MakeScene(0, 0, 32, 16), kRgb8);
 
   // Quality 0 allocates nothing: the source is handed a buffer without
@@ -186,7 +174,7 @@ TEST_F(Transposer, WithoutASourceOrWithABufferItCannotFillNothingIsDecoded) {
   EXPECT_TRUE(FAILED(DecodeInto(grey)));
   EXPECT_EQ(imp()->Decode(nullptr, KXV_BEST_QUALITY, nullptr), E_INVALIDARG);
 
-  FakeUpstreamConfig config = ImageOf(256, 128);
+  FakeUpstreamConfig config = Image(256, 128);
   config.flags = KX_CAP_PARTIAL_SCENE;
   Chain(config, 270);
   EXPECT_EQ(DecodeInto(grey), KX_E_INVALID_BUFFER);
@@ -197,7 +185,7 @@ TEST_F(Transposer, WithoutASourceOrWithABufferItCannotFillNothingIsDecoded) {
 // claiming 2^31-1 bands, whose working buffer would take 8 GiB) has nothing
 // decoded and nothing allocated: the turn could not carry them anyway.
 TEST_F(Transposer, AnUpstreamLayoutTheTurnCannotCarryCostsNoWorkingBuffer) {
-  FakeUpstreamConfig config = ImageOf(64, 32);
+  FakeUpstreamConfig config = Image(64, 32);
   config.numBands = 0x7FFFFFFF;
   config.colorSpace = KX_CS_MULTIBAND;
   Chain(config, 90);
@@ -288,7 +276,7 @@ TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
   EXPECT_EQ(static_cast<IKxTransposer*>(stage_)->Transpose(odd.get(), oddTurned.get(), 180), E_INVALIDARG);
 
   // Decoded through the stage from a source in a space without a code.
-  FakeUpstreamConfig config = ImageOf(64, 32);
+  FakeUpstreamConfig config = Image(64, 32);
   config.colorSpace = 5;
   Chain(config, 270);
   BufferLayout unnamed = kRgb8;
@@ -301,7 +289,7 @@ TEST_F(Transposer, EverySampleOfAPixelIsTurnedOrNothingIs) {
 using TransposerConcurrency = Transposer;
 
 TEST_F(TransposerConcurrency, DecodesAndDescriptionsOnSeveralThreadsStayCorrect) {
-  Chain(ImageOf(256, 128), 90);
+  Chain(Image(256, 128), 90);
   std::atomic<int> wrong{0};
   // A stage above refreshes the description before each of its decodes,
   // while the host turns the image between 90 and 270 degrees.
