@@ -30,11 +30,10 @@ FakeUpstreamConfig SevenBands(bool bandSelect = true) {
 
 class MultibandSelector : public StageOverFakeUpstream<KxvMultibandSelectorImp> {
  protected:
-  void Chain(const FakeUpstreamConfig& config, bool initialize = true) {
+  // Sets the stage over a new source and initialises it.
+  void Chain(const FakeUpstreamConfig& config) {
     StageOverFakeUpstream::Chain(config);
-    if (initialize) {
-      ASSERT_EQ(stage_->Initialize(), S_OK);
-    }
+    ASSERT_EQ(stage_->Initialize(), S_OK);
   }
 
   // The first n entries GetBands writes; entries it leaves alone read 0xFFFF.
@@ -65,7 +64,7 @@ class MultibandSelector : public StageOverFakeUpstream<KxvMultibandSelectorImp> 
 };
 
 TEST_F(MultibandSelector, FirstSuccessfulInitializeShowsAManyBandImageAsRgb) {
-  Chain(SevenBands(), false);
+  StageOverFakeUpstream::Chain(SevenBands());
   ASSERT_EQ(SetBands({6}), S_OK);
   // A failed first initialisation can be tried again; the first success discards earlier selections.
   source_->failInitialize(KX_E_NO_PIXEL_MEMORY);
