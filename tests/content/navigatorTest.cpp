@@ -37,7 +37,7 @@ void ExpectRect(const KxvRect& actual, double x, double y, double width, double 
 }
 
 // Points convert between image, fraction, magnified and scene pixels; SetMag keeps the scene in its anchor space.
-TEST(NavigatorTest, ConvertsPointsAndKeepsTheSceneInItsAnchorSpace) {
+TEST(NavigatorConversions, PointsConvertBetweenSpacesAndTheSceneKeepsItsAnchorSpace) {
   KxvNavigator nav = NavigatorOver(1000, 500, kAnywhere, 0.125, 1.0);
   EXPECT_DOUBLE_EQ(nav.GetMag(), 0.125);
   ASSERT_TRUE(nav.SetMag(0.5, KXV_SPACE_FRACTION, KXV_OCTAVE_THRESHOLD));
@@ -58,7 +58,7 @@ TEST(NavigatorTest, ConvertsPointsAndKeepsTheSceneInItsAnchorSpace) {
 }
 
 // The corner rounds up to a whole pixel and the far edges stay, in the scene and in a buffer.
-TEST(NavigatorTest, SnapsSceneToWholePixelsKeepingFarEdges) {
+TEST(NavigatorSnapping, SceneSnapsToWholePixelsKeepingFarEdges) {
   KxvNavigator nav = NavigatorOver(100, 100, kAnywhere, 1.0, 1.0);
   ASSERT_TRUE(nav.SetScene(KxvRect{10.4, 5.6, 20.3, 10.2}, KXV_SPACE_MAG));
   ExpectRect(nav.GetScene(KXV_SPACE_MAG, true), 11, 6, 20, 10);
@@ -69,7 +69,7 @@ TEST(NavigatorTest, SnapsSceneToWholePixelsKeepingFarEdges) {
 }
 
 // Octave sources snap to the nearest octave inside the range, others clamp or stay at 1.
-TEST(NavigatorTest, SnapsAndClampsMagnificationsByCapability) {
+TEST(NavigatorSnapping, MagnificationsSnapOrClampByCapability) {
   // Flags, top of the range, requested magnification, magnification reached.
   const std::tuple<uint32_t, double, double, double> cases[] = {
       {KX_CAP_POW2_MAG, 1.0, 0.3, 0.25},  {KX_CAP_POW2_MAG, 1.0, 0.36, 0.5}, {KX_CAP_POW2_MAG, 1.0, 0.05, 0.125},
@@ -86,7 +86,7 @@ TEST(NavigatorTest, SnapsAndClampsMagnificationsByCapability) {
 }
 
 // Scenes are cut to the image unless the source accepts scenes outside it.
-TEST(NavigatorTest, ClipsScenesToTheImageUnlessOutsideIsAccepted) {
+TEST(NavigatorClipping, ScenesAreCutToTheImageUnlessOutsideIsAccepted) {
   KxvNavigator nav = NavigatorOver(1000, 500, kPartialAnyMag, 1.0, 1.0);
   ASSERT_TRUE(nav.SetScene(KxvRect{0, 0, 200, 100}, KXV_SPACE_IMAGE));
   ASSERT_TRUE(nav.ClipScene(KxvRect{50, 20, 100, 1000}, KXV_SPACE_IMAGE));
@@ -102,7 +102,7 @@ TEST(NavigatorTest, ClipsScenesToTheImageUnlessOutsideIsAccepted) {
 }
 
 // Bad numbers, unknown spaces, empty rectangles and zero extents change nothing.
-TEST(NavigatorTest, RefusesBadNumbersAndLeavesTheStateAlone) {
+TEST(NavigatorBadInput, RefusedNumbersLeaveTheStateAlone) {
   KxvNavigator nav = NavigatorOver(1000, 500, kPartialAnyMag, 0.125, 1.0);
   ASSERT_TRUE(nav.SetScene(KxvRect{10, 10, 20, 10}, KXV_SPACE_MAG));
   for (double mag : {kNaN, kInf, 0.0, -0.5}) EXPECT_FALSE(nav.SetMag(mag, KXV_SPACE_SCENE, KXV_OCTAVE_THRESHOLD));
@@ -120,7 +120,7 @@ TEST(NavigatorTest, RefusesBadNumbersAndLeavesTheStateAlone) {
 }
 
 // Map rectangles run in either axis direction; unusable domains are refused.
-TEST(GeoNavigatorTest, MapRectanglesRunInEitherAxisDirection) {
+TEST(GeoNavigatorAxes, MapRectanglesRunInEitherAxisDirection) {
   KxvGeoNavigator northUp = NavigatorOver<KxvGeoNavigator>(1000, 500, kPartialAnyMag, 0.125, 1.0);
   KxvGeoNavigator southUp = northUp;
   ASSERT_TRUE(northUp.SetGeoDomain(GeoDomain{0, 500, 1, -1}));

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FileSystemTest, RecursiveCreationMakesEveryMissingAncestor) {
+TEST(DirectoryCreation, RecursiveCreationMakesEveryMissingAncestor) {
   SupportTestDir dir;
   fs::create_directory(dir / "cache");
   const PathString leaf(PathString((dir / "cache").c_str()), "-0.000000", "0");
@@ -31,7 +31,7 @@ TEST(FileSystemTest, RecursiveCreationMakesEveryMissingAncestor) {
   EXPECT_EQ(createDirectory(PathString((dir / "file/sub").c_str()), true), KX_STATUS_DIRECTORY);
 }
 
-TEST(FileSystemTest, InvalidPathsAreRefusedBeforeAnythingIsMade) {
+TEST(DirectoryCreation, InvalidPathsAreRefusedBeforeAnythingIsMade) {
   SupportTestDir dir;
   for (const char* tail : {"new/a|b", "new/a:b", "new/a*", "new/a?", "new/\"a\"", "new/<a>", "new/a\x1E", "new\xFF"}) {
     const PathString path((dir / tail).c_str());
@@ -54,7 +54,7 @@ TEST(FileSystemConcurrency, CreatorsOfOneTreeAllSucceed) {
   EXPECT_EQ(results, std::vector<uint32_t>(6, KX_STATUS_SUCCESS));
 }
 
-TEST(FileSystemTest, FileStatusAndSystemErrorTexts) {
+TEST(FileStatusQueries, SizesErrorsAndSystemErrorTextsReachTheCaller) {
   SupportTestDir dir;
   std::ofstream(dir / "t.raw") << std::string(1234, 'x');
   FileStat stat;

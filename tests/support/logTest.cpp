@@ -15,7 +15,7 @@ namespace {
 
 using Entries = std::vector<std::pair<uint32_t, std::string>>;
 
-class LogTest : public ::testing::Test {
+class LogLevelsAndTexts : public ::testing::Test {
  protected:
   void TearDown() override { logger_->Release(); }
   // The sink, emptied and set to `level`.
@@ -29,7 +29,7 @@ class LogTest : public ::testing::Test {
   Fakes::RecordingLogger* logger_ = Fakes::RecordingLogger::Create(0);
 };
 
-TEST_F(LogTest, LevelledEntriesWriteOnlyWhatTheSinkLevelAdmits) {
+TEST_F(LogLevelsAndTexts, LevelledEntriesWriteOnlyWhatTheSinkLevelAdmits) {
   IKxLogSink* sink = sinkAt(6);
   logError(sink, "e %d", 1);
   logFailure(sink, "f %s", "x");
@@ -48,7 +48,7 @@ TEST_F(LogTest, LevelledEntriesWriteOnlyWhatTheSinkLevelAdmits) {
   EXPECT_EQ(entries(), (Entries{{7, "<" + longText + ">"}}));
 }
 
-TEST_F(LogTest, CheckedCallTraces) {
+TEST_F(LogLevelsAndTexts, CheckedCallsAreTracedAtTheirLevelsWithTheirStatus) {
   // A library success is traced only at level 40, a failure at level 3 with its status.
   logStatus(sinkAt(39), 0, "ifile.close()", "kxv_persistantPixelCache", 848);
   EXPECT_TRUE(entries().empty());
@@ -69,7 +69,7 @@ TEST_F(LogTest, CheckedCallTraces) {
             (Entries{{3, "[80004005] GetSpatialReference(&srsNative) (file: kxv_geoContentBase line: 80)"}}));
 }
 
-TEST_F(LogTest, SystemErrorCarriesNumberAndPlatformTextWhateverTheLevel) {
+TEST_F(LogLevelsAndTexts, SystemErrorCarriesNumberAndPlatformTextWhateverTheLevel) {
   IKxLogSink* sink = sinkAt(0);
   errno = ENOENT;
   logSystemError(sink, "failed opening %s for read", "/c/t.raw");

@@ -16,7 +16,7 @@ namespace {
 
 std::string text(const PathString& path) { return path.utf8() != nullptr ? path.utf8() : "<empty>"; }
 
-TEST(PathStringTest, JoinsParentsAndAbsolutePaths) {
+TEST(PathStringParts, JoinsParentsAndAbsolutePaths) {
   // Joining strips trailing separators and inserts one slash; an empty component leaves one at the end.
   EXPECT_EQ(text(PathString(PathString("/tmp/cache\\/\\"), "-0.000000", "0")), "/tmp/cache/-0.000000/0");
   EXPECT_EQ(text(PathString(PathString("C:\\cache\\"), "1.000000")), "C:\\cache/1.000000");
@@ -34,7 +34,7 @@ TEST(PathStringTest, JoinsParentsAndAbsolutePaths) {
   for (const char* path : {"x", "\\x", "C:x", "1:\\x", ""}) EXPECT_FALSE(PathString(path).isAbsolute()) << path;
 }
 
-TEST(PathStringTest, EncodingsOfWellFormedAndIllFormedTexts) {
+TEST(PathStringEncodings, IllFormedTextsHaveNoConvertedForm) {
   const PathString path("/tmp/caf\xC3\xA9/\xF0\x9F\x98\x80");
   EXPECT_EQ(std::u16string(path.utf16()), u"/tmp/caf\u00E9/\U0001F600");
   EXPECT_STREQ(path.ansi(), path.utf8());
@@ -66,7 +66,7 @@ TEST(PathStringConcurrency, FirstRequestsAllSeeOneInstalledForm) {
   }
 }
 
-TEST(TextConversionTest, WellFormedTextsRoundTripAndIllegalSequencesGiveNoText) {
+TEST(TextConversionRoundTrip, WellFormedTextsRoundTripAndIllegalSequencesGiveNoText) {
   const char* utf8 = "a\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF";
   const std::u16string utf16 = u"a\u00E9\u20AC\uFFFD\U0001F600\U0010FFFF";
   KxTextError error = KxTextError::kIllFormed;
