@@ -26,13 +26,17 @@ const ImageBufferInfo kRgb8 = describe(kColorSpaceRGB, kSampleUInt8, 8, 3);
 const ImageBufferInfo kIndex8 = describe(kColorSpaceRGB, kSampleUInt8, 8, 1);
 
 // A float range spans [0, 2^bits] on either side and needs a positive power;
-// a NaN becomes the bottom of the range.
+// a NaN becomes the bottom of the range, and so does every value of a window
+// one value wide, which leaves no width to scale from.
 TEST(PixelOperator, FloatRangesReachTwoToTheBits) {
   PixelOperator<E, M> fromFloat;
   fromFloat.setup(kRgb8, describe(kColorSpaceRGB, kSampleFloat32, 0, 3));
   EXPECT_EQ(fromFloat.mapSample(1.0f), 255);
   EXPECT_EQ(fromFloat.mapSample(NAN), 0);
   EXPECT_EQ(raisedCode([&] { fromFloat.setup(kRgb8, describe(kColorSpaceRGB, kSampleFloat32, -2000, 3)); }), 15003u);
+  fromFloat.setup(kRgb8, describe(kColorSpaceRGB, kSampleFloat32, 8, 3));
+  fromFloat.adjustSourceWindowWidth(1.0f);
+  EXPECT_EQ(fromFloat.mapSample(128.0f), 0);
   PixelOperator<M, G> toFloat;
   toFloat.setup(describe(kColorSpaceRGB, kSampleFloat32, 8, 3), describe(kColorSpaceRGB, kSampleUInt16, 16, 3));
   EXPECT_FLOAT_EQ(toFloat.mapSample(65535), 255.0f);

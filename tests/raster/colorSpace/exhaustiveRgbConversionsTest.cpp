@@ -4,6 +4,8 @@
 // all 2^24 inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -22,56 +24,43 @@ using testing_support::forEachSimdTarget;
 
 constexpr uint32_t kSide = 4096;  // 4096 x 4096 pixels: every 24-bit value once
 
-// All 2^24 RGB values in pixels of `stride` samples, value i at pixel i.
-std::vector<E> everyRgbValue(uint32_t stride) {
-  std::vector<E> pixels(static_cast<size_t>(kSide) * kSide * stride);
+// Pixels whose conversion through `Op` differs from `reference`, over all
+// 2^24 RGB values (value i at pixel i) in pixels of `stride` samples.
+template <typename Op, typename Reference>
+uint32_t mismatchesOverEveryValue(uint32_t stride, uint32_t to, Reference&& reference) {
+  std::vector<E> source(size_t{kSide} * kSide * stride);
   for (uint32_t i = 0; i < kSide * kSide; ++i) {
-    E* pixel = &pixels[static_cast<size_t>(i) * stride];
+    E* pixel = &source[size_t{i} * stride];
     pixel[0] = static_cast<E>(i >> 16);
     pixel[1] = static_cast<E>(i >> 8);
     pixel[2] = static_cast<E>(i);
   }
-  return pixels;
-}
-
-template <typename Op>
-std::vector<E> transformAll(std::vector<E>& source, uint32_t sourceStride, const ImageBufferInfo& to) {
+  const uint8_t outBands = bands(to);
+  std::vector<E> out(size_t{kSide} * kSide * outBands);
   ColorSpaceTransformer<Op> transformer;
-  std::vector<E> out(static_cast<size_t>(kSide) * kSide * to.pixelStride);
-  transformer.setSourceRaster(source.data(), kSide, kSide, kSide * sourceStride,
-                              describe(kColorSpaceRGB, kSampleUInt8, 8, sourceStride));
-  transformer.setDestinationRaster(out.data(), kSide, kSide, kSide * to.pixelStride, to);
+  transformer.setSourceRaster(source.data(), kSide, kSide, kSide * stride,
+                              describe(kColorSpaceRGB, kSampleUInt8, 8, stride));
+  transformer.setDestinationRaster(out.data(), kSide, kSide, kSide * outBands, describe(to, kSampleUInt8, 8, outBands));
   transformer.transform();
-  return out;
+  uint32_t count = 0;
+  for (uint32_t i = 0; i < kSide * kSide; ++i) {
+    const auto expected = reference(i >> 16, (i >> 8) & 255, i & 255);
+    count += !std::equal(expected.begin(), expected.end(), &out[size_t{i} * outBands]);
+  }
+  return count;
 }
 
-// The row kernel on every vector target, then the pixel path.
+// The row kernel (compact pixels) on every vector target, then the pixel path (padded pixels).
 TEST(ExhaustiveRgb, GreyscaleOfEveryValueMatchesTheDoubleArithmetic) {
-  std::vector<E> expected(size_t{kSide} * kSide);
-  for (uint32_t i = 0; i < kSide * kSide; ++i) expected[i] = reference::grey(i >> 16, (i >> 8) & 255, i & 255);
-  const ImageBufferInfo grey = describe(kColorSpaceGrayscale, kSampleUInt8, 8, 1);
-  const auto mismatches = [&](const std::vector<E>& got) {
-    uint32_t count = 0;
-    for (uint32_t i = 0; i < kSide * kSide; ++i) count += got[i] != expected[i];
-    return count;
-  };
-  std::vector<E> compact = everyRgbValue(3);
-  forEachSimdTarget(
-      [&] { EXPECT_EQ(mismatches(transformAll<RGBtoGrayscalePixelTransformer<E, E>>(compact, 3, grey)), 0u); });
-  std::vector<E> padded = everyRgbValue(4);
-  EXPECT_EQ(mismatches(transformAll<RGBtoGrayscalePixelTransformer<E, E>>(padded, 4, grey)), 0u);
+  const auto grey = [](int r, int g, int b) { return std::array<uint8_t, 1>{reference::grey(r, g, b)}; };
+  forEachSimdTarget([&] {
+    EXPECT_EQ((mismatchesOverEveryValue<RGBtoGrayscalePixelTransformer<E, E>>(3, kColorSpaceGrayscale, grey)), 0u);
+  });
+  EXPECT_EQ((mismatchesOverEveryValue<RGBtoGrayscalePixelTransformer<E, E>>(4, kColorSpaceGrayscale, grey)), 0u);
 }
 
 TEST(ExhaustiveRgb, YiqOfEveryValueMatchesTheSinglePrecisionCoefficients) {
-  std::vector<E> source = everyRgbValue(3);
-  const std::vector<E> yiq =
-      transformAll<RGBtoYIQPixelTransformer<E, E>>(source, 3, describe(kColorSpaceYIQ, kSampleUInt8, 8, 3));
-  uint32_t mismatches = 0;
-  for (uint32_t i = 0; i < kSide * kSide; ++i) {
-    const std::array<uint8_t, 3> expected = reference::yiq(i >> 16, (i >> 8) & 255, i & 255);
-    mismatches += yiq[3 * i] != expected[0] || yiq[3 * i + 1] != expected[1] || yiq[3 * i + 2] != expected[2];
-  }
-  EXPECT_EQ(mismatches, 0u);
+  EXPECT_EQ((mismatchesOverEveryValue<RGBtoYIQPixelTransformer<E, E>>(3, kColorSpaceYIQ, reference::yiq)), 0u);
 }
 
 }  // namespace
