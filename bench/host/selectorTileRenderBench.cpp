@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "benchTiming.h"
-#include "kxhost/comPtr.h"
-#include "kxhost/gdalSource.h"
-#include "kxhost/moduleLibrary.h"
+#include "hostChain/comPtr.h"
+#include "hostChain/gdalSource.h"
+#include "hostChain/moduleLibrary.h"
+#include "hostChain/stageChain.h"
 #include "kxhost/sampleImage.h"
-#include "kxhost/stageChain.h"
 #include "kxhost/tileRenderer.h"
 
 namespace {

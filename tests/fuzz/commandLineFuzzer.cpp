@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "kxhost/cacheKey.h"
+#include "hostChain/cacheKey.h"
+#include "hostChain/renderOptionTable.h"
 #include "kxhost/commandLine.h"
-#include "kxhost/renderOptionTable.h"
 #include "kxhost/renderOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kxhost/renderOptionTable.h"
+#include "hostChain/renderOptionTable.h"
 
 namespace kxhost {
 

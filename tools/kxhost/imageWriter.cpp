@@ -9,9 +9,9 @@
 #include <cstring>
 #include <utility>
 
-#include "kxhost/gdalSession.h"
-#include "kxhost/kelvaneApi.h"
-#include "kxhost/outputFile.h"
+#include "hostChain/gdalSession.h"
+#include "hostChain/kelvaneApi.h"
+#include "hostChain/outputFile.h"
 
 namespace kxhost {
 

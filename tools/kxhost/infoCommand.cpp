@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "hostChain/gdalSource.h"
+#include "hostChain/moduleLibrary.h"
 #include "kxhost/commands.h"
-#include "kxhost/gdalSource.h"
-#include "kxhost/moduleLibrary.h"
-#include "kxhost/moduleLocation.h"
+#include "kxhost/hostModule.h"
 
 namespace kxhost {
 

@@ -4,10 +4,10 @@
 #include <exception>
 #include <string>
 
-#include "kxhost/comPtr.h"
+#include "hostChain/comPtr.h"
+#include "hostChain/gdalSession.h"
+#include "hostChain/optionValues.h"
 #include "kxhost/commands.h"
-#include "kxhost/gdalSession.h"
-#include "kxhost/optionValues.h"
 #include "kxhost/renderUsage.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "kxhost/comPtr.h"
-#include "kxhost/gdalSpatialReference.h"
-#include "kxhost/moduleLibrary.h"
+#include "hostChain/comPtr.h"
+#include "hostChain/gdalSpatialReference.h"
+#include "hostChain/moduleLibrary.h"
 
 namespace kxhost {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "kxhost/kelvaneApi.h"
+#include "hostChain/kelvaneApi.h"
 
 namespace kxhost {
 

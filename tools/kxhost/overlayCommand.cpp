@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "hostChain/gdalSource.h"
+#include "hostChain/moduleLibrary.h"
+#include "hostChain/optionValues.h"
+#include "hostChain/outputFile.h"
+#include "hostChain/pixelValues.h"
+#include "hostChain/renderFormat.h"
 #include "kxhost/commands.h"
-#include "kxhost/gdalSource.h"
+#include "kxhost/hostModule.h"
 #include "kxhost/imageWriter.h"
-#include "kxhost/moduleLibrary.h"
-#include "kxhost/moduleLocation.h"
-#include "kxhost/optionValues.h"
-#include "kxhost/outputFile.h"
-#include "kxhost/pixelValues.h"
-#include "kxhost/renderFormat.h"
 
 namespace kxhost {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "kxhost/commands.h"
-#include "kxhost/moduleLocation.h"
+#include "kxhost/hostModule.h"
 
 namespace kxhost {
 

@@ -2,8 +2,9 @@
 // over the image, the scene decoded through it, and the output file.
 #include <string>
 
+#include "hostChain/renderChain.h"
 #include "kxhost/commands.h"
-#include "kxhost/renderChain.h"
+#include "kxhost/hostModule.h"
 #include "kxhost/renderOptions.h"
 #include "kxhost/renderOutput.h"
 #include "kxhost/sceneDecode.h"
@@ -18,7 +19,8 @@ int RenderCommand(const HostContext& context) {
   RenderChain chain;
   DecodedScene decoded;
   const bool written = ParseRenderOptions(context.line, &settings, &error) && CheckRenderOutput(settings, &error) &&
-                       BuildRenderChain(settings, context, &chain, &error) &&
+                       BuildRenderChain(settings, KxhostModuleSearch(context.line), context.logger,
+                                        StderrLogger::kVerboseLevel, &chain, &error) &&
                        DecodeRenderScene(settings, chain.head(), &decoded, &error) &&
                        WriteRenderOutput(settings, chain, decoded, &error);
   return written ? 0 : ReportFailure(error);

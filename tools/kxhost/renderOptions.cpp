@@ -1,8 +1,8 @@
 #include "kxhost/renderOptions.h"
 
+#include "hostChain/optionValues.h"
+#include "hostChain/renderOptionTable.h"
 #include "kxhost/commands.h"
-#include "kxhost/optionValues.h"
-#include "kxhost/renderOptionTable.h"
 #include "kxhost/renderUsage.h"
 
 namespace kxhost {

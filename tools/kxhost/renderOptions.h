@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "hostChain/renderSettings.h"
 #include "kxhost/commandLine.h"
-#include "kxhost/renderSettings.h"
 
 namespace kxhost {
 

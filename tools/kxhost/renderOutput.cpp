@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "hostChain/optionValues.h"
+#include "hostChain/outputFile.h"
+#include "hostChain/rotateOption.h"
+#include "hostChain/scenePlacement.h"
 #include "kxhost/imageWriter.h"
-#include "kxhost/optionValues.h"
-#include "kxhost/outputFile.h"
-#include "kxhost/rotateOption.h"
-#include "kxhost/scenePlacement.h"
 
 namespace kxhost {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "kxhost/renderChain.h"
-#include "kxhost/renderSettings.h"
+#include "hostChain/renderChain.h"
+#include "hostChain/renderSettings.h"
 #include "kxhost/sceneDecode.h"
 
 namespace kxhost {

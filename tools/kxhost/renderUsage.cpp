@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "hostChain/renderOptionTable.h"
 #include "kxhost/commandLine.h"
-#include "kxhost/renderOptionTable.h"
 
 namespace kxhost {
 

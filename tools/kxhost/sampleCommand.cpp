@@ -1,10 +1,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostChain/optionValues.h"
+#include "hostChain/outputFile.h"
 #include "kxhost/commands.h"
 #include "kxhost/imageWriter.h"
-#include "kxhost/optionValues.h"
-#include "kxhost/outputFile.h"
 #include "kxhost/sampleImage.h"
 
 namespace kxhost {

@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "kxhost/gdalSession.h"
+#include "hostChain/gdalSession.h"
 
 namespace kxhost {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <exception>
 
+#include "hostChain/moduleLibrary.h"
+#include "hostChain/optionValues.h"
+#include "hostChain/renderFormat.h"
+#include "hostChain/scenePlacement.h"
 #include "kxhost/mapRectRender.h"
-#include "kxhost/moduleLibrary.h"
-#include "kxhost/optionValues.h"
 #include "kxhost/progressBar.h"
-#include "kxhost/renderFormat.h"
-#include "kxhost/scenePlacement.h"
 #include "kxhost/tileRenderer.h"
 
 namespace kxhost {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "kxhost/kelvaneApi.h"
-#include "kxhost/renderSettings.h"
+#include "hostChain/kelvaneApi.h"
+#include "hostChain/renderSettings.h"
 
 namespace kxhost {
 

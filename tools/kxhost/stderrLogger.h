@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "kxhost/kelvaneApi.h"
+#include "hostChain/kelvaneApi.h"
 
 namespace kxhost {
 

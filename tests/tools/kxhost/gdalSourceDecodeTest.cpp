@@ -14,7 +14,7 @@
 
 #include "fakes/decodeBufferBuilder.h"
 #include "fakes/syntheticSamples.h"
-#include "kxhost/gdalSource.h"
+#include "hostChain/gdalSource.h"
 #include "kxhost/sampleImage.h"
 #include "kxhostTestSupport.h"
 

@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "hostChain/renderChain.h"
+#include "hostChain/renderOptionTable.h"
 #include "kxhost/commandLine.h"
-#include "kxhost/renderChain.h"
-#include "kxhost/renderOptionTable.h"
+#include "kxhost/hostModule.h"
+#include "kxhost/stderrLogger.h"
 #include "kxhostTestSupport.h"
 
 namespace kxhost::testing {
@@ -57,7 +59,9 @@ TEST_F(RenderOptionTableChain, StagesStackInTheOrderTheHelpStates) {
   ComPtr<StderrLogger> logger(StderrLogger::create(StderrLogger::kDefaultLevel));
   RenderChain chain;
   std::string error;
-  ASSERT_TRUE(BuildRenderChain(settings, HostContext{line, logger.get()}, &chain, &error)) << error;
+  ASSERT_TRUE(
+      BuildRenderChain(settings, KxhostModuleSearch(line), logger.get(), StderrLogger::kVerboseLevel, &chain, &error))
+      << error;
 
   // From the head down, each link answers its own stage's interface.
   const IID* topDown[] = {&IID_IKxWatermarkerImp, &IID_IKxTransposerImp, &IID_IKxPixelReplacerImp,
