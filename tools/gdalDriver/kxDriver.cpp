@@ -74,9 +74,12 @@ bool buildChain(const ChainRequest& request, DatasetChain* chain) {
   if (!SettingsFor(request, &settings, &error)) return openFailed(error);
   chain->logger = kxhost::ComPtr<CplLogger>(CplLogger::create());
   if (!chain->logger) return openFailed("kx: out of memory");
-  if (!kxhost::BuildRenderChain(settings, moduleSearch(), chain->logger.get(), CplLogger::kDetailLevel, &chain->chain,
-                                &error))
-    return openFailed("kx: " + error);
+  // GDAL's own messages on the way are folded into the one error reported.
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const bool built = kxhost::BuildRenderChain(settings, moduleSearch(), chain->logger.get(), CplLogger::kDetailLevel,
+                                              &chain->chain, &error);
+  CPLPopErrorHandler();
+  if (!built) return openFailed("kx: " + error);
   const HRESULT described = chain->chain.head()->GetRasterProps(&chain->props);
   if (FAILED(described)) return openFailed("kx: the chain's properties failed with " + kxhost::StatusText(described));
   if (chain->props.numBands == 0 || chain->props.numBands > 256 || chain->props.width == 0 ||
