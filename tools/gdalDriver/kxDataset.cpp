@@ -30,8 +30,8 @@ KXDataset::KXDataset(std::shared_ptr<DatasetChain> chain, double mag) : chain_(s
   nRasterXSize = static_cast<int>(kxhost::ScaledExtent(props.width, mag));
   nRasterYSize = static_cast<int>(kxhost::ScaledExtent(props.height, mag));
   for (uint32_t band = 1; band <= props.numBands; ++band) {
-    SetBand(static_cast<int>(band), new KXRasterBand(this, static_cast<int>(band), chain_->dataType, chain_->blockSize,
-                                                     interpretationOf(props, static_cast<int>(band))));
+    SetBand(static_cast<int>(band),
+            new KXRasterBand(this, static_cast<int>(band), *chain_, interpretationOf(props, static_cast<int>(band))));
   }
   // A block read decodes every band at once and keeps them all.
   SetMetadataItem("INTERLEAVE", "PIXEL", "IMAGE_STRUCTURE");
@@ -82,8 +82,9 @@ CPLErr KXDataset::IRasterIO(GDALRWFlag flag, int x, int y, int width, int height
     return CE_Failure;
   }
   // A window read at its own size is one decode; a resampled read goes
-  // through GDAL, which takes the nearest overview level and its blocks.
-  if (bufferWidth == width && bufferHeight == height)
+  // through GDAL, which takes the nearest overview level and its blocks, and
+  // so does every read of a chain that stamps each block.
+  if (bufferWidth == width && bufferHeight == height && !chain_->stampsEachBlock)
     return decodeWindow(x, y, width, height, data, bufferType, bandCount, bandMap, pixelSpace, lineSpace, bandSpace);
   return GDALDataset::IRasterIO(flag, x, y, width, height, data, bufferWidth, bufferHeight, bufferType, bandCount,
                                 bandMap, pixelSpace, lineSpace, bandSpace, extra);
@@ -149,14 +150,13 @@ CPLErr KXDataset::decode(kxhost::DecodeBuffer& buffer) {
   return CE_Failure;
 }
 
-KXRasterBand::KXRasterBand(KXDataset* dataset, int band, GDALDataType type, int blockSize,
-                           GDALColorInterp interpretation)
+KXRasterBand::KXRasterBand(KXDataset* dataset, int band, const DatasetChain& chain, GDALColorInterp interpretation)
     : interpretation_(interpretation) {
   poDS = dataset;
   nBand = band;
-  eDataType = type;
-  nBlockXSize = std::min(blockSize, dataset->GetRasterXSize());
-  nBlockYSize = std::min(blockSize, dataset->GetRasterYSize());
+  eDataType = chain.dataType;
+  nBlockXSize = std::min(chain.blockWidth, dataset->GetRasterXSize());
+  nBlockYSize = std::min(chain.blockHeight, dataset->GetRasterYSize());
 }
 
 CPLErr KXRasterBand::IReadBlock(int blockX, int blockY, void* image) {

@@ -30,7 +30,12 @@ struct DatasetChain {
   uint32_t sampleType = 0;    // the host sample type of every decode
   GDALDataType dataType = GDT_Unknown;
   uint32_t rotate = 0;  // the transposer's clockwise turn, which the geotransform follows
-  int blockSize = kDefaultBlockSize;
+  int blockWidth = kDefaultBlockSize;
+  int blockHeight = kDefaultBlockSize;
+  // The watermarker stamps each decoded buffer's corner: every read then goes
+  // through whole blocks, so each block carries one stamp, whatever window
+  // GDAL asks for (as kxhost render --tile stamps each tile).
+  bool stampsEachBlock = false;
 };
 
 class KXDataset final : public GDALDataset {
@@ -77,7 +82,7 @@ class KXDataset final : public GDALDataset {
 
 class KXRasterBand final : public GDALRasterBand {
  public:
-  KXRasterBand(KXDataset* dataset, int band, GDALDataType type, int blockSize, GDALColorInterp interpretation);
+  KXRasterBand(KXDataset* dataset, int band, const DatasetChain& chain, GDALColorInterp interpretation);
 
   CPLErr IReadBlock(int blockX, int blockY, void* image) override;
   GDALColorInterp GetColorInterpretation() override { return interpretation_; }

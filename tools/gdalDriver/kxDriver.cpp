@@ -88,7 +88,12 @@ bool buildChain(const ChainRequest& request, DatasetChain* chain) {
   chain->sampleType = kxhost::RenderSampleType(chain->props);
   chain->dataType = gdalTypeOf(chain->sampleType);
   chain->rotate = settings.rotate;
-  if (!settings.cache.directory.empty()) chain->blockSize = static_cast<int>(settings.cache.tileWidth.value_or(512));
+  // A cache's tile is the natural block: a block read is then one tile file.
+  if (!settings.cache.directory.empty()) {
+    chain->blockWidth = static_cast<int>(settings.cache.tileWidth.value_or(kDefaultBlockSize));
+    chain->blockHeight = static_cast<int>(settings.cache.tileHeight.value_or(kDefaultBlockSize));
+  }
+  chain->stampsEachBlock = settings.watermark.has_value();
   return true;
 }
 
