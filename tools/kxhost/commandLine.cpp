@@ -15,8 +15,8 @@ struct KnownOption {
   bool takesValue;
 };
 const KnownOption kKnownOptions[] = {
-    {"module", true}, {"log-level", true}, {"help", false}, {"bands", true},     {"size", true},
-    {"type", true},   {"output", true},    {"key", true},   {"tolerant", false},
+    {"module", true}, {"log-level", true}, {"help", false},     {"bands", true},  {"size", true}, {"type", true},
+    {"output", true}, {"key", true},       {"tolerant", false}, {"levels", true}, {"part", true},
 };
 const char* const kGlobalOptions[] = {"module", "log-level", "help"};
 

@@ -19,6 +19,7 @@ struct HostContext {
 int SampleCommand(const HostContext& context);
 int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
+int SeedCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
 int OverlayCommand(const HostContext& context);
 int RegisterCommand(const HostContext& context);

@@ -19,6 +19,8 @@ const char kUsageBeforeRender[] =
     "  info IMAGE\n";
 const char kUsageAfterRender[] =
     "  overlay BASE OVER -o OUT --key R,G,B [--tolerant]\n"
+    "  seed IMAGE --cache DIR [--levels A-B] [--part I/N] [OPTION ...]\n"
+    "                                fill the cache render --cache reads; OPTION as render's, no scene or output\n"
     "  cache-stats DIR\n"
     "  register [--module PATH]      write the module's classes into the registry\n"
     "  unregister [--module PATH]    remove them\n"
@@ -65,13 +67,14 @@ int run(int argc, char** argv) {
   if (line.command == "sample") return SampleCommand(context);
   if (line.command == "info") return InfoCommand(context);
   if (line.command == "render") return RenderCommand(context);
+  if (line.command == "seed") return SeedCommand(context);
   if (line.command == "cache-stats") return CacheStatsCommand(context);
   if (line.command == "overlay") return OverlayCommand(context);
   if (line.command == "register") return RegisterCommand(context);
   if (line.command == "unregister") return UnregisterCommand(context);
   if (line.command == "classes") return ClassesCommand(context);
   ReportFailure("unknown command " + line.command +
-                " (sample, info, render, overlay, cache-stats, register, unregister or classes)");
+                " (sample, info, render, seed, overlay, cache-stats, register, unregister or classes)");
   return 2;
 }
 
