@@ -15,8 +15,9 @@ struct KnownOption {
   bool takesValue;
 };
 const KnownOption kKnownOptions[] = {
-    {"module", true}, {"log-level", true}, {"help", false},     {"bands", true},  {"size", true}, {"type", true},
-    {"output", true}, {"key", true},       {"tolerant", false}, {"levels", true}, {"part", true},
+    {"module", true},     {"log-level", true}, {"help", false},  {"bands", true},     {"size", true},
+    {"type", true},       {"output", true},    {"key", true},    {"tolerant", false}, {"max-size", true},
+    {"older-than", true}, {"dry-run", false},  {"levels", true}, {"part", true},
 };
 const char* const kGlobalOptions[] = {"module", "log-level", "help"};
 

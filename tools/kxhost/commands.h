@@ -21,6 +21,7 @@ int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
 int SeedCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
+int CachePruneCommand(const HostContext& context);
 int OverlayCommand(const HostContext& context);
 int RegisterCommand(const HostContext& context);
 int UnregisterCommand(const HostContext& context);
