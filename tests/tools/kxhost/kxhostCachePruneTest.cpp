@@ -9,13 +9,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,19 +26,12 @@ namespace kxhost::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::system_clock;
 
-constexpr int64_t kHour = 3600;
+constexpr time_t kHour = 3600;
 
-struct TileTimes {
-  int64_t accessed;  // seconds ago
-  int64_t modified;
-};
-
-void setTimes(const std::string& path, TileTimes ago) {
-  const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(Clock::now().time_since_epoch()).count();
-  const struct timespec times[2] = {{static_cast<time_t>(now - ago.accessed), 0},
-                                    {static_cast<time_t>(now - ago.modified), 0}};
+// Sets a file's access and modification times to so many seconds ago.
+void setTimes(const std::string& path, time_t accessedAgo, time_t modifiedAgo) {
+  const struct timespec times[2] = {{std::time(nullptr) - accessedAgo, 0}, {std::time(nullptr) - modifiedAgo, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
 }
 
@@ -75,10 +67,10 @@ class KxhostCachePrune : public KxhostTest {
     std::reverse(order.begin(), order.end());
     std::rotate(order.begin(), order.begin() + 7, order.end());
     for (size_t i = 0; i < order.size(); ++i) {
-      const int64_t ago = static_cast<int64_t>(order.size() - i) * kHour + 1800;
-      setTimes(order[i], {ago, ago});
+      const time_t ago = static_cast<time_t>(order.size() - i) * kHour + 1800;
+      setTimes(order[i], ago, ago);
     }
-    setTimes(order.front(), {60, 30 * kHour});
+    setTimes(order.front(), 60, 30 * kHour);
     std::rotate(order.begin(), order.begin() + 1, order.end());
     return order;
   }
@@ -157,9 +149,9 @@ TEST_F(KxhostCachePrune, RemovesStaleTemporaryFilesAndEmptiedDirectoriesOnly) {
   const std::string stale = row + "/r0.c0.raw.123.1.tmp", fresh = row + "/r0.c1.raw.123.2.tmp";
   const std::string outside = tileCache + "/cache.description.123.3.tmp";
   for (const std::string& file : {stale, fresh, outside}) std::ofstream(file) << "partial";
-  setTimes(stale, {2 * kHour, 2 * kHour});
-  setTimes(outside, {2 * kHour, 2 * kHour});
-  setTimes(fresh, {50 * 60, 50 * 60});
+  setTimes(stale, 2 * kHour, 2 * kHour);
+  setTimes(outside, 2 * kHour, 2 * kHour);
+  setTimes(fresh, 50 * 60, 50 * 60);
 
   KxhostRun run = prune({"--older-than", "1000d"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -170,8 +162,8 @@ TEST_F(KxhostCachePrune, RemovesStaleTemporaryFilesAndEmptiedDirectoriesOnly) {
   // Every tile goes; the directories a writer touched lately stay, quiet ones go.
   fs::remove(fresh);
   for (const auto& entry : fs::recursive_directory_iterator(level))
-    if (entry.is_directory()) setTimes(entry.path().string(), {2 * kHour, 2 * kHour});
-  setTimes(level, {2 * kHour, 2 * kHour});
+    if (entry.is_directory()) setTimes(entry.path().string(), 2 * kHour, 2 * kHour);
+  setTimes(level, 2 * kHour, 2 * kHour);
   run = prune({"--max-size", "0"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_FALSE(fs::exists(level));
