@@ -1,6 +1,7 @@
 // The GDAL plugin driver "KX": registration, recognising its names, and
 // opening a chain of the module's stages as a dataset.
 #include <dlfcn.h>
+#include <cpl_string.h>
 #include <gdal_priv.h>
 
 #include <memory>
@@ -58,15 +59,6 @@ kxhost::ModuleSearch moduleSearch() {
   return search;
 }
 
-GDALDataType gdalTypeOf(uint32_t hostType) {
-  switch (hostType) {
-    case kxhost::KX_TYPE_U16: return GDT_UInt16;
-    case kxhost::KX_TYPE_S16: return GDT_Int16;
-    case kxhost::KX_TYPE_F32: return GDT_Float32;
-    default: return GDT_Byte;
-  }
-}
-
 // Builds the chain a request asks for and learns what its head reports.
 bool buildChain(const ChainRequest& request, DatasetChain* chain) {
   kxhost::RenderSettings settings;
@@ -86,7 +78,7 @@ bool buildChain(const ChainRequest& request, DatasetChain* chain) {
       chain->props.height == 0 || chain->props.width > INT32_MAX || chain->props.height > INT32_MAX)
     return openFailed("kx: the chain reports an image GDAL cannot show");
   chain->sampleType = kxhost::RenderSampleType(chain->props);
-  chain->dataType = gdalTypeOf(chain->sampleType);
+  chain->dataType = kxhost::StoredGdalType(chain->sampleType);
   chain->rotate = settings.rotate;
   // A cache's tile is the natural block: a block read is then one tile file.
   if (!settings.cache.directory.empty()) {
@@ -95,12 +87,6 @@ bool buildChain(const ChainRequest& request, DatasetChain* chain) {
   }
   chain->stampsEachBlock = settings.watermark.has_value();
   return true;
-}
-
-// The source's own metadata (default domain), which the chain keeps.
-void copySourceMetadata(const std::string& source, GDALDataset* dataset) {
-  std::unique_ptr<GDALDataset> image(GDALDataset::Open(source.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
-  if (image) dataset->SetMetadata(image->GetMetadata());
 }
 
 }  // namespace
@@ -123,7 +109,10 @@ GDALDataset* KXDataset::Open(GDALOpenInfo* info) {
     auto dataset = std::make_unique<KXDataset>(chain, 1.0);
     dataset->addOverviewLevels();
     dataset->SetDescription(info->pszFilename);
-    copySourceMetadata(request.source, dataset.get());
+    // The source's own metadata (default domain), which the chain keeps.
+    CPLStringList metadata;
+    for (const std::string& item : chain->chain.source->image().metadata) metadata.AddString(item.c_str());
+    dataset->SetMetadata(metadata.List());
     return dataset.release();
   } catch (const std::exception& failure) {
     openFailed(std::string("kx: ") + failure.what());

@@ -107,6 +107,10 @@ bool DescribeGdalImage(GDALDatasetH dataset, const std::string& path, GdalImage*
     described.nodata.push_back(hasNodata ? std::optional<double>(value) : std::nullopt);
   }
 
+  // The dataset's own metadata, for hosts that pass it on.
+  for (char** item = GDALGetMetadata(dataset, nullptr); item != nullptr && *item != nullptr; ++item)
+    described.metadata.emplace_back(*item);
+
   // Magnification range and geo-referencing.
   described.minMag = smallestOverviewMag(first, described.width);
   described.hasGeoTransform = GDALGetGeoTransform(dataset, described.geoTransform) == CE_None;

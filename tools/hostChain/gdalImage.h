@@ -24,8 +24,9 @@ struct GdalImage {
   double minMag = 1.0;                        // magnification of the smallest overview
   bool hasGeoTransform = false;
   double geoTransform[6] = {0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
-  std::string wkt;    // empty without a spatial reference
-  std::string proj4;  // empty when the reference has no PROJ form
+  std::string wkt;                    // empty without a spatial reference
+  std::string proj4;                  // empty when the reference has no PROJ form
+  std::vector<std::string> metadata;  // the dataset's own items, NAME=VALUE, default domain
 
   // The value of band `band` (from 0) outside the image: its nodata, else 0.
   double background(uint32_t band) const { return nodata[band].value_or(0.0); }

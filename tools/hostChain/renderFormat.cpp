@@ -17,6 +17,15 @@ uint32_t RenderSampleType(const RasterProps& props) {
   return KX_TYPE_F32;
 }
 
+GDALDataType StoredGdalType(uint32_t hostType) {
+  switch (hostType) {
+    case KX_TYPE_U16: return GDT_UInt16;
+    case KX_TYPE_S16: return GDT_Int16;
+    case KX_TYPE_F32: return GDT_Float32;
+    default: return GDT_Byte;
+  }
+}
+
 bool RenderBufferFormat(const RasterProps& props, const Scene& scene, BufferFormat* format, std::string* error) {
   const uint32_t type = RenderSampleType(props);
   const uint32_t sampleBytes = KxHostSampleBytes(type);

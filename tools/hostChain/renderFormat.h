@@ -3,6 +3,8 @@
 #ifndef KX_HOST_CHAIN_RENDER_FORMAT_H
 #define KX_HOST_CHAIN_RENDER_FORMAT_H
 
+#include <gdal.h>
+
 #include <cstdint>
 #include <string>
 
@@ -12,6 +14,10 @@ namespace kxhost {
 
 // The output sample type for what the chain's head reports.
 uint32_t RenderSampleType(const RasterProps& props);
+
+// The GDAL type a rendered sample is stored as; signed 8-bit samples are
+// Byte, which an output file flags as signed.
+GDALDataType StoredGdalType(uint32_t hostType);
 
 // Pixel-interleaved, tightly packed rows of `scene`'s width; false when a row
 // would not fit the record's byte count.

@@ -12,6 +12,7 @@
 #include "hostChain/gdalSession.h"
 #include "hostChain/kelvaneApi.h"
 #include "hostChain/outputFile.h"
+#include "hostChain/renderFormat.h"
 
 namespace kxhost {
 
@@ -26,15 +27,6 @@ const DriverByExtension kDrivers[] = {
 };
 
 // Signed 8-bit samples travel as bytes flagged signed.
-GDALDataType gdalTypeOf(uint32_t hostType) {
-  switch (hostType) {
-    case KX_TYPE_U16: return GDT_UInt16;
-    case KX_TYPE_S16: return GDT_Int16;
-    case KX_TYPE_F32: return GDT_Float32;
-    default: return GDT_Byte;
-  }
-}
-
 // Owns a dataset handle.
 struct DatasetCloser {
   GDALDatasetH handle;
@@ -60,7 +52,7 @@ GDALDatasetH wrapInMemory(const RenderedImage& image, std::string* error) {
     options = CSLSetNameValue(options, "DATAPOINTER", pointer);
     options = CSLSetNameValue(options, "PIXELOFFSET", std::to_string(image.pixelStep).c_str());
     options = CSLSetNameValue(options, "LINEOFFSET", std::to_string(image.rowStep).c_str());
-    const CPLErr added = GDALAddBand(dataset, gdalTypeOf(image.type), options);
+    const CPLErr added = GDALAddBand(dataset, StoredGdalType(image.type), options);
     CSLDestroy(options);
     if (added != CE_None) {
       GDALClose(dataset);
