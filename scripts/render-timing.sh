@@ -13,27 +13,12 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 runs=${1:-5}
 
-"$root/scripts/install-deps.sh" time >/dev/null || { echo "dependency installation failed" >&2; exit 1; }
-build="$root/build/bench"
-mkdir -p "$root/build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKX_BUILD_TOOLS=ON -DKX_BUILD_TESTS=OFF \
-  >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc)" --target kxhost kx_lib_sp_xform gdal_KX >"$build.build.log" 2>&1 ||
-  { tail -n 40 "$build.build.log"; exit 1; }
-kxhost="$build/kxhost"
-export GDAL_DRIVER_PATH="$build"
-# The module built beside the driver, whatever the machine's registry names.
-export KX_MODULE="$build/libkx_lib_sp_xform.so"
+source "$root/scripts/timing-setup.sh"
+kxhost="$KXHOST"
 
-# The image, made once, and a VRT of it whose geotransform turns it a quarter.
+# A VRT of the image whose geotransform turns it a quarter.
 work="$root/build/render-timing"
 mkdir -p "$work"
-image="$work/rgb-8192-deflate.tif"
-if [ ! -f "$image" ]; then
-  "$kxhost" sample "$work/plain.tif" --bands 3 --size 8192x8192 >/dev/null
-  gdal_translate -q -co COMPRESS=DEFLATE -co TILED=YES "$work/plain.tif" "$image"
-  rm -f "$work/plain.tif"
-fi
 gdal_translate -q -of VRT "$image" "$work/turned.vrt"
 read -r x0 dx _ y0 _ dy < <(gdalinfo -json "$image" | /usr/bin/python3 -c \
   'import json,sys; print(*json.load(sys.stdin)["geoTransform"])')
@@ -52,7 +37,6 @@ timed() {
   /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>&1
   awk '{ printf("%s %.2f\n", $1, $2 + $3) }' "$work/time.txt"
 }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Runs the pair by turns after one warm-up each and prints a table row.
 pair() {

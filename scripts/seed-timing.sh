@@ -12,29 +12,14 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 runs=${1:-3}
 
-"$root/scripts/install-deps.sh" time >/dev/null || { echo "dependency installation failed" >&2; exit 1; }
-build="$root/build/bench"
-mkdir -p "$root/build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKX_BUILD_TOOLS=ON -DKX_BUILD_TESTS=OFF \
-  >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc)" --target kxhost kx_lib_sp_xform gdal_KX >"$build.build.log" 2>&1 ||
-  { tail -n 40 "$build.build.log"; exit 1; }
-export KXHOST="$build/kxhost" GDAL_DRIVER_PATH="$build" KX_MODULE="$build/libkx_lib_sp_xform.so"
-export PYTHONPATH="$root/python" PYTHONDONTWRITEBYTECODE=1
+source "$root/scripts/timing-setup.sh"
 
 work="$root/build/seed-timing"
 mkdir -p "$work"
-image="$work/rgb-8192-deflate.tif"
-if [ ! -f "$image" ]; then
-  "$KXHOST" sample "$work/plain.tif" --bands 3 --size 8192x8192 >/dev/null
-  gdal_translate -q -co COMPRESS=DEFLATE -co TILED=YES "$work/plain.tif" "$image"
-  rm -f "$work/plain.tif"
-fi
 cache="$work/cache"
 # gdal2tiles opens files only: the same chain as a chain file.
 printf '<KXChain><Source>%s</Source></KXChain>\n' "$image" >"$work/chain.kxchain"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Median wall seconds of a command, each run into a fresh cache.
 timed() {
   for _ in $(seq "$runs"); do
