@@ -1,6 +1,7 @@
 """kxhost serve's page in headless Chromium: the tiles draw, the logo sits in
 each tile's bottom-right corner, nothing fails in the console, the form's
-watermark switch takes the logo away, and SIGTERM stops the server cleanly."""
+watermark switch takes the logo away, a turn asks for no tile outside the
+turned image, and SIGTERM stops the server cleanly."""
 import json
 import os
 import signal
@@ -117,6 +118,18 @@ def test_watermark_switch_takes_the_logo_away(server, browser, tmp):
 
     assert whole_tiles_in_view(browser, server.url, "?watermark=off")
     assert not is_logo(map_pixels(shot, browser)).any()
+    assert severe_console_messages(browser) == []
+
+
+def test_turn_asks_for_no_tile_outside_the_turned_image(server, browser):
+    from selenium.webdriver.support.ui import Select
+    open_page(browser, server.url)
+    Select(browser.find_element("id", "rotate")).select_by_value("90")
+    wait_for_tiles(browser, lambda query: "rotate=90" in query)
+
+    # The panel and the tile layer's bounds follow the swapped sides; a tile beyond them would log a 404.
+    assert "1000 × 1500" in browser.find_element("id", "facts").text
+    assert loaded_tiles(browser)
     assert severe_console_messages(browser) == []
 
 
