@@ -35,7 +35,12 @@ uint32_t libraryColorSpace(uint32_t bands) {
   return 65281;
 }
 
+// Scenes read on this thread, by every source (see ScenesReadOnThisThread).
+thread_local uint64_t tScenesRead = 0;
+
 }  // namespace
+
+uint64_t GdalSource::ScenesReadOnThisThread() { return tScenesRead; }
 
 bool GdalSource::open(const std::string& path, const Options& options, IKxLogger* logger, ComPtr<GdalSource>& out,
                       std::string* error) {
@@ -125,6 +130,7 @@ HRESULT KX_STDCALL GdalSource::DecodeBands(DecodeBuffer* buffer, uint32_t, const
 
 HRESULT GdalSource::decodeScene(const DecodeBuffer* buffer, const uint16_t* bandMap) {
   if (buffer == nullptr) return E_INVALIDARG;
+  ++tScenesRead;
   GdalDatasetPool::Lease dataset = datasets_.borrow();
   if (dataset.get() == nullptr) {
     logFailure(E_FAIL, *buffer, GdalLastError("cannot open the image again"));

@@ -32,6 +32,12 @@ class GdalSource final : public KxHostObject<GdalSource, IKxContentImp, IKxBandS
 
   const GdalImage& image() const { return image_; }
 
+  // Scenes that any source has read on the calling thread so far. The module
+  // starts no thread, so a decode through a chain reads its source on the
+  // caller's thread: comparing the count before and after a decode tells
+  // whether that decode reached the image or was served by stages above it.
+  static uint64_t ScenesReadOnThisThread();
+
   HRESULT KX_STDCALL QueryInterface(const IID& iid, void** out) override;
 
   HRESULT KX_STDCALL GetRasterProps(RasterProps* props) override;

@@ -17,7 +17,8 @@ struct KnownOption {
 const KnownOption kKnownOptions[] = {
     {"module", true},     {"log-level", true}, {"help", false},  {"bands", true},     {"size", true},
     {"type", true},       {"output", true},    {"key", true},    {"tolerant", false}, {"max-size", true},
-    {"older-than", true}, {"dry-run", false},  {"levels", true}, {"part", true},
+    {"older-than", true}, {"dry-run", false},  {"levels", true}, {"part", true},      {"bind", true},
+    {"port", true},       {"queue", true},
 };
 const char* const kGlobalOptions[] = {"module", "log-level", "help"};
 

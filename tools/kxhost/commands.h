@@ -20,6 +20,7 @@ int SampleCommand(const HostContext& context);
 int InfoCommand(const HostContext& context);
 int RenderCommand(const HostContext& context);
 int SeedCommand(const HostContext& context);
+int ServeCommand(const HostContext& context);
 int CacheStatsCommand(const HostContext& context);
 int CachePruneCommand(const HostContext& context);
 int OverlayCommand(const HostContext& context);

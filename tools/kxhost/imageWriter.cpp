@@ -11,6 +11,7 @@
 
 #include "hostChain/gdalSession.h"
 #include "hostChain/kelvaneApi.h"
+#include "hostChain/memoryDataset.h"
 #include "hostChain/outputFile.h"
 #include "hostChain/renderFormat.h"
 
@@ -37,30 +38,9 @@ struct DatasetCloser {
 
 // An in-memory dataset whose bands are views of the rendered samples.
 GDALDatasetH wrapInMemory(const RenderedImage& image, std::string* error) {
-  GDALDriverH memory = GDALGetDriverByName("MEM");
-  GDALDatasetH dataset =
-      memory != nullptr ? GDALCreate(memory, "", image.width, image.height, 0, GDT_Byte, nullptr) : nullptr;
-  if (dataset == nullptr) {
-    *error = "cannot create an in-memory image: " + GdalLastError("MEM driver missing");
-    return nullptr;
-  }
-  const uint32_t sampleBytes = KxHostSampleBytes(image.type);
-  for (uint32_t b = 0; b < image.bands; ++b) {
-    char pointer[64] = {};
-    CPLPrintPointer(pointer, const_cast<uint8_t*>(image.bits) + b * sampleBytes, sizeof pointer - 1);
-    char** options = nullptr;
-    options = CSLSetNameValue(options, "DATAPOINTER", pointer);
-    options = CSLSetNameValue(options, "PIXELOFFSET", std::to_string(image.pixelStep).c_str());
-    options = CSLSetNameValue(options, "LINEOFFSET", std::to_string(image.rowStep).c_str());
-    const CPLErr added = GDALAddBand(dataset, StoredGdalType(image.type), options);
-    CSLDestroy(options);
-    if (added != CE_None) {
-      GDALClose(dataset);
-      *error = "cannot wrap the rendered samples: " + GdalLastError("band not added");
-      return nullptr;
-    }
-  }
-  return dataset;
+  return WrapSamplesInMemory(
+      SampleView{image.bits, image.width, image.height, image.bands, image.type, image.pixelStep, image.rowStep},
+      error);
 }
 
 // Geo-referencing and nodata for formats that keep them.

@@ -21,6 +21,8 @@ const char kUsageAfterRender[] =
     "  overlay BASE OVER -o OUT --key R,G,B [--tolerant]\n"
     "  seed IMAGE --cache DIR [--levels A-B] [--part I/N] [OPTION ...]\n"
     "                                fill the cache render --cache reads; OPTION as render's, no scene or output\n"
+    "  serve IMAGE [--cache DIR] [--bind ADDR] [--port N] [--threads N] [--queue N] [OPTION ...]\n"
+    "                                tiles, /info.json and a viewer over HTTP (default 127.0.0.1:8080)\n"
     "  cache-stats DIR               tiles and bytes of the caches below DIR, per level\n"
     "  cache-prune DIR [--max-size SIZE] [--older-than AGE] [--dry-run]\n"
     "                                remove least recently used tiles (SIZE 500M, 2G; AGE 30d, 12h)\n"
@@ -70,14 +72,16 @@ int run(int argc, char** argv) {
   if (line.command == "info") return InfoCommand(context);
   if (line.command == "render") return RenderCommand(context);
   if (line.command == "seed") return SeedCommand(context);
+  if (line.command == "serve") return ServeCommand(context);
   if (line.command == "cache-stats") return CacheStatsCommand(context);
   if (line.command == "cache-prune") return CachePruneCommand(context);
   if (line.command == "overlay") return OverlayCommand(context);
   if (line.command == "register") return RegisterCommand(context);
   if (line.command == "unregister") return UnregisterCommand(context);
   if (line.command == "classes") return ClassesCommand(context);
-  ReportFailure("unknown command " + line.command +
-                " (sample, info, render, seed, overlay, cache-stats, cache-prune, register, unregister or classes)");
+  ReportFailure(
+      "unknown command " + line.command +
+      " (sample, info, render, seed, serve, overlay, cache-stats, cache-prune, register, unregister or classes)");
   return 2;
 }
 
