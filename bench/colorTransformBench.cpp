@@ -9,12 +9,16 @@
 // - realism: median and 95th-percentile CIE76 colour difference between our
 //   rendering and Little CMS's over a 9^4 CMYK grid.
 // Ratios are reference time / our time (100% = as fast as the reference).
+// KX_SIMD_TARGET=AVX3|AVX2|SSE4|SSSE3|SCALAR runs the vector kernels on that
+// instruction set alone (one this machine has); the output names the one used.
 #include <benchmark/benchmark.h>
+#include <hwy/targets.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -224,9 +228,32 @@ void registerKindTable() {
   }
 }
 
+// The instruction set the vector kernels dispatch to: the best one allowed.
+const char* dispatchedTargetName() {
+  const int64_t targets = hwy::SupportedTargets();
+  return hwy::TargetName(targets & -targets);
+}
+
+// Restricts dispatch to the instruction set KX_SIMD_TARGET names, when set;
+// false when this machine or build has no such target.
+bool restrictTargets() {
+  const char* wanted = std::getenv("KX_SIMD_TARGET");
+  if (wanted == nullptr || *wanted == '\0') return true;
+  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    if (std::strcmp(hwy::TargetName(target), wanted) == 0) {
+      hwy::SetSupportedTargetsForTest(target);
+      return true;
+    }
+  }
+  std::fprintf(stderr, "KX_SIMD_TARGET=%s: not a target of this machine and build; it has", wanted);
+  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) std::fprintf(stderr, " %s", hwy::TargetName(target));
+  std::fprintf(stderr, "\n");
+  return false;
+}
+
 void printThroughputTable() {
-  std::printf("\nMpixel/s by kind and pair (destination letter first), %u x %u pixels:\n%-14s", kTableSide, kTableSide,
-              "");
+  std::printf("\nMpixel/s by kind and pair (destination letter first), %u x %u pixels, vector target %s:\n%-14s",
+              kTableSide, kTableSide, dispatchedTargetName(), "");
   for (char d : kLetters) {
     for (char s : kLetters) std::printf("%8c%c", d, s);
   }
@@ -280,6 +307,8 @@ void printRealism() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!restrictTargets()) return 1;
+  std::printf("Vector target: %s\n", dispatchedTargetName());
   if (!buildTransformerRegistry()) return 1;
   registerKindTable();
   benchmark::Initialize(&argc, argv);

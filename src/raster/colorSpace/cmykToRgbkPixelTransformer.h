@@ -5,8 +5,11 @@
 #define KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGBK_PIXEL_TRANSFORMER_H
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
+#include "raster/colorSpace/formulaRows.h"
 
 namespace Kelvane {
 
@@ -23,6 +26,13 @@ class CMYKtoRGBKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
     storeSample<Dst>(destination + this->destinationAt[1], this->mapResult(top - (m + k) * 0.5));
     storeSample<Dst>(destination + this->destinationAt[2], this->mapResult(top - (y + k) * 0.5));
     storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(std::min(c, std::min(m, y))));
+  }
+
+  // Compact rows through the vector row kernel (same samples), others and
+  // the kernel's last pixels through apply.
+  void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
+                uint32_t count) const {
+    this->applyRowThrough(*this, cmykToRgbkRow, destination, destinationStep, source, sourceStep, count);
   }
 };
 

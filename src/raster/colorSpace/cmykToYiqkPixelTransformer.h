@@ -6,8 +6,11 @@
 #define KELVANE_RASTER_COLOR_SPACE_CMYK_TO_YIQK_PIXEL_TRANSFORMER_H
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
+#include "raster/colorSpace/formulaRows.h"
 
 namespace Kelvane {
 
@@ -30,6 +33,13 @@ class CMYKtoYIQKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
     storeSample<Dst>(destination + this->destinationAt[2],
                      this->mapResult(double{-0.105f} * c + double{0.265f} * m - double{0.16f} * y));
     storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(std::min(cyan, std::min(magenta, yellow))));
+  }
+
+  // Compact rows through the vector row kernel (same samples), others and
+  // the kernel's last pixels through apply.
+  void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
+                uint32_t count) const {
+    this->applyRowThrough(*this, cmykToYiqkRow, destination, destinationStep, source, sourceStep, count);
   }
 };
 

@@ -6,12 +6,15 @@
 #define KELVANE_RASTER_COLOR_SPACE_COLOR_SPACE_PIXEL_TRANSFORMER_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "kelvane/kx_exception.h"
 #include "kelvane/kx_status.h"
+#include "raster/colorSpace/pixelRow.h"
 #include "raster/colorSpace/sampleConversion.h"
 #include "raster/imageBufferInfo.h"
+#include "raster/pixelDriver.h"
 #include "raster/pixelOperator.h"
 
 namespace Kelvane {
@@ -46,7 +49,56 @@ class ColorSpacePixelTransformer : public PixelOperator<Dst, Src> {
   std::array<uint32_t, kSourceBands> sourceAt{};
   std::array<uint32_t, kDestinationBands> destinationAt{};
 
+  // Fills `row` for a row kernel when both sides are compact pixels of the
+  // kind's bands in any order (steps equal to the band counts, each side's
+  // offsets a permutation); false, leaving it, for any other layout.
+  bool compactRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep, uint32_t count,
+                  PixelRow& row) const {
+    static_assert(kSourceBands <= kMaxRowBands && kDestinationBands <= kMaxRowBands, "row kernels take four bands");
+    if (destinationStep != kDestinationBands || sourceStep != kSourceBands) return false;
+    if (!isPermutation(sourceAt) || !isPermutation(destinationAt)) return false;
+    row.destination = destination;
+    row.source = source;
+    row.count = count;
+    row.destinationType = SampleTraits<Dst>::kTypeCode;
+    row.sourceType = SampleTraits<Src>::kTypeCode;
+    for (uint8_t i = 0; i < kDestinationBands; ++i) row.destinationAt[i] = static_cast<uint8_t>(destinationAt[i]);
+    for (uint8_t i = 0; i < kSourceBands; ++i) row.sourceAt[i] = static_cast<uint8_t>(sourceAt[i]);
+    row.sourceMin = static_cast<double>(this->sourceRange.min);
+    row.sourceMax = static_cast<double>(this->sourceRange.max);
+    row.scale = static_cast<double>(this->scale);
+    row.destinationMin = static_cast<double>(this->destinationRange.min);
+    row.destinationMax = static_cast<double>(this->destinationRange.max);
+    return true;
+  }
+
+  // A row through `kernel` (PixelRow to the count of leading pixels it
+  // converted) when its layout is compact, the pixels left through op's
+  // apply.
+  template <typename Op, typename Kernel>
+  static void applyRowThrough(const Op& op, const Kernel& kernel, Dst* destination, ptrdiff_t destinationStep,
+                              const Src* source, ptrdiff_t sourceStep, uint32_t count) {
+    PixelRow row;
+    uint32_t done = 0;
+    if (op.compactRow(destination, destinationStep, source, sourceStep, count, row)) {
+      done = static_cast<uint32_t>(kernel(row));
+    }
+    pixel_driver::applyEach(op, destination + static_cast<ptrdiff_t>(done) * destinationStep, destinationStep,
+                            source + static_cast<ptrdiff_t>(done) * sourceStep, sourceStep, count - done);
+  }
+
  private:
+  // Whether the offsets name each sample of an N-sample pixel once.
+  template <size_t N>
+  static bool isPermutation(const std::array<uint32_t, N>& at) {
+    bool seen[N] = {};
+    for (uint32_t offset : at) {
+      if (offset >= N || seen[offset]) return false;
+      seen[offset] = true;
+    }
+    return true;
+  }
+
   static bool accepts(const ImageBufferInfo& destination, const ImageBufferInfo& source) {
     if (source.bandCount() < kSourceBands || destination.bandCount() < kDestinationBands) return false;
     const bool sourceMatches = kSourceSpace == kAnyColorSpace || source.colorSpace() == kSourceSpace;

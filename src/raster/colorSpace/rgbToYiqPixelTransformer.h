@@ -4,7 +4,11 @@
 #ifndef KELVANE_RASTER_COLOR_SPACE_RGB_TO_YIQ_PIXEL_TRANSFORMER_H
 #define KELVANE_RASTER_COLOR_SPACE_RGB_TO_YIQ_PIXEL_TRANSFORMER_H
 
+#include <cstddef>
+#include <cstdint>
+
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
+#include "raster/colorSpace/formulaRows.h"
 
 namespace Kelvane {
 
@@ -21,6 +25,13 @@ class RGBtoYIQPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kCo
                      this->mapResult(double{0.6f} * r - double{0.28f} * g - double{0.32f} * b));
     storeSample<Dst>(destination + this->destinationAt[2],
                      this->mapResult(double{0.21f} * r - double{0.53f} * g + double{0.32f} * b));
+  }
+
+  // Compact rows through the vector row kernel (same samples), others and
+  // the kernel's last pixels through apply.
+  void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
+                uint32_t count) const {
+    this->applyRowThrough(*this, rgbToYiqRow, destination, destinationStep, source, sourceStep, count);
   }
 };
 

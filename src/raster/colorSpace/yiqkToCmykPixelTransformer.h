@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
+#include "raster/colorSpace/formulaRows.h"
 #include "raster/colorSpace/yiqCoefficients.h"
 
 namespace Kelvane {
@@ -33,6 +36,15 @@ class YIQKtoCMYKPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, k
     storeSample<Dst>(destination + this->destinationAt[1], this->mapResult(2.0 * m - k));
     storeSample<Dst>(destination + this->destinationAt[2], this->mapResult(2.0 * ye - k));
     storeSample<Dst>(destination + this->destinationAt[3], this->mapResult(k));
+  }
+
+  // Compact rows through the vector row kernel (same samples), others and
+  // the kernel's last pixels through apply.
+  void applyRow(Dst* destination, ptrdiff_t destinationStep, const Src* source, ptrdiff_t sourceStep,
+                uint32_t count) const {
+    this->applyRowThrough(
+        *this, [this](const PixelRow& row) { return yiqkToCmykRow(row, coefficients); }, destination, destinationStep,
+        source, sourceStep, count);
   }
 
   YiqCoefficients coefficients;
