@@ -1,8 +1,9 @@
 // Throughput of the transposer kernels on 8192 x 8192 images (8-bit RGB,
-// 16-bit RGB, 8-bit one band), single-threaded, against memcpy of the same
-// bytes and, where OpenCV is installed, cv::rotate / cv::flip on the same
-// buffers, all measured in the same iterations. Counter vs_memcpy is memcpy
-// time / kernel time (1.0 = as fast as memcpy).
+// 16-bit RGB, 8-bit one band), single-threaded, on every vector target the
+// machine runs, against memcpy of the same bytes and, where OpenCV is
+// installed, cv::rotate / cv::flip on the same buffers, all measured in the
+// same iterations. Counter vs_memcpy is memcpy time / kernel time (1.0 = as
+// fast as memcpy).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "raster/colorSpaceCodes.h"
 #include "raster/imageBufferInfo.h"
 #include "raster/transpose/transposer.h"
+#include "simdTargets.h"
 
 #ifdef KX_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -74,10 +76,11 @@ void turnWithOpenCv(uint32_t mode, ImagePair<T, kBands>& images) {
 #endif
 
 template <typename T, uint32_t kBands>
-void transposeKernel(benchmark::State& state) {
+void transposeKernel(benchmark::State& state, const Kelvane::bench::SimdTarget& target) {
   const uint32_t mode = static_cast<uint32_t>(state.range(0));
   const bool exact = state.range(1) != 0;
   ImagePair<T, kBands>& images = ImagePair<T, kBands>::instance();
+  const Kelvane::bench::ForcedSimdTarget forced(target);
   Transposer<T> transposer(mode);
   transposer.setExactCopyEnabled(exact);
   transposer.setSourceRaster(images.source.data(), kSide, kSide, images.rowBytes(), images.info);
@@ -101,7 +104,7 @@ void transposeKernel(benchmark::State& state) {
   const double ratio = memcpySeconds / kernelSeconds;
   state.counters["vs_memcpy"] = ratio;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * images.bytes()));
-  const std::string name = std::string(kModes[mode]) + images.name();
+  const std::string name = std::string(kModes[mode]) + images.name() + " [" + target.name + "]";
   ratios()[name + (exact ? "" : " (general path)")] = ratio;
   std::vector<Kelvane::bench::Reference> references{{"memcpy", memcpySeconds}};
   if (peerSeconds > 0.0) {
@@ -125,13 +128,27 @@ void modesAndGeneralPath(benchmark::internal::Benchmark* bench) {
   bench->Args({1, 0});
 }
 
-BENCHMARK(transposeKernel<Kelvane::E, 3>)->Apply(modesAndGeneralPath);
-BENCHMARK(transposeKernel<Kelvane::G, 3>)->Apply(modesAndGeneralPath);
-BENCHMARK(transposeKernel<Kelvane::E, 1>)->Apply(modes);
+// Every sample type and band count on every target; the general path does
+// not depend on the target, so it runs on the best one only.
+void registerKernels() {
+  using Kelvane::bench::SimdTarget;
+  const std::vector<SimdTarget> targets = Kelvane::bench::simdTargets();
+  for (const SimdTarget& target : targets) {
+    const bool best = &target == &targets.front();
+    const std::string suffix = "/" + target.name;
+    benchmark::RegisterBenchmark(("transposeKernel<E,3>" + suffix).c_str(), transposeKernel<Kelvane::E, 3>, target)
+        ->Apply(best ? modesAndGeneralPath : modes);
+    benchmark::RegisterBenchmark(("transposeKernel<G,3>" + suffix).c_str(), transposeKernel<Kelvane::G, 3>, target)
+        ->Apply(best ? modesAndGeneralPath : modes);
+    benchmark::RegisterBenchmark(("transposeKernel<E,1>" + suffix).c_str(), transposeKernel<Kelvane::E, 1>, target)
+        ->Apply(modes);
+  }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  registerKernels();
 #ifdef KX_HAVE_OPENCV
   cv::setNumThreads(1);
 #endif

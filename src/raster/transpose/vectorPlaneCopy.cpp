@@ -21,6 +21,7 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "raster/transpose/vectorPlaneCopy.cpp"
+#include <hwy/cache_control.h>
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
@@ -48,12 +49,19 @@ void ReverseRow(unsigned char* row, size_t count, size_t pixelBytes) { reverseRo
 void CopyPlane(const PlaneCopy& plane) {
   const size_t n = plane.elementBytes;
   const ptrdiff_t pixel = static_cast<ptrdiff_t>(n);
+  const bool stream = plane.streamsOutput();
   if (plane.packed() && !plane.quarterTurn && plane.alongRow == pixel) {
-    forEachRowUpwards(plane, [](uint8_t* to, const uint8_t* from, size_t bytes) { std::memcpy(to, from, bytes); });
+    if (stream) {
+      forEachRowUpwards(plane, copyRowStreaming);
+      hwy::FlushStream();
+    } else {
+      forEachRowUpwards(plane, [](uint8_t* to, const uint8_t* from, size_t bytes) { std::memcpy(to, from, bytes); });
+    }
     return;
   }
   if (plane.packed() && !plane.quarterTurn && plane.alongRow == -pixel &&
-      withReverser(n, [&](const auto& reverser) { reverseRows(reverser, plane); })) {
+      withReverser(n, [&](const auto& reverser) { reverseRows(reverser, plane, stream); })) {
+    if (stream) hwy::FlushStream();
     return;
   }
   if (plane.packed() && plane.quarterTurn && plane.scratch != nullptr &&

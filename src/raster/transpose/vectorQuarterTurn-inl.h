@@ -21,6 +21,7 @@
 
 #include "raster/transpose/planeCopy.h"
 #include "raster/transpose/shuffleTables.h"
+#include "raster/transpose/vectorStreamingStores-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
@@ -187,30 +188,11 @@ void turnIntoStaging(const PlaneCopy& plane, uint32_t x0, uint32_t x1, uint32_t 
   }
 }
 
-// Copies `bytes` bytes of a staging row to the destination, with streaming
-// stores (which bypass the caches) where asked and the destination is
-// aligned for them.
-HWY_INLINE void writeRow(uint8_t* to, const uint8_t* from, size_t bytes, bool stream) {
-  const hn::ScalableTag<uint8_t> d;
-  const size_t lanes = hn::Lanes(d);
-  size_t i = 0;
-  if (stream && reinterpret_cast<uintptr_t>(to) % lanes == 0) {
-    for (; i + lanes <= bytes; i += lanes) hn::Stream(hn::LoadU(d, from + i), d, to + i);
-  }
-  for (; i + lanes <= bytes; i += lanes) hn::StoreU(hn::LoadU(d, from + i), d, to + i);
-  if (i < bytes) std::memcpy(to + i, from + i, bytes - i);
-}
-
-// Outputs above this size are written with streaming stores: they are well
-// beyond what the second-level cache holds, so keeping them there would
-// only evict the source; smaller ones stay cached for whoever reads them next.
-constexpr uint64_t kStreamingBytes = 8 * 1024 * 1024;
-
 // The first destination column at which every destination row is 64-byte
 // aligned, so that tiles from there on write whole cache lines; none when
 // rows are not equally aligned or no column is.
 bool streamingPhase(const PlaneCopy& plane, size_t n, uint32_t& phase) {
-  if (plane.destinationRowStride % 64 != 0 || uint64_t{plane.width} * n * plane.height < kStreamingBytes) return false;
+  if (plane.destinationRowStride % 64 != 0 || !plane.streamsOutput()) return false;
   const uintptr_t address = reinterpret_cast<uintptr_t>(plane.destination);
   for (uint32_t x = 0; x < 64 && x < plane.width; ++x) {
     if ((address + x * n) % 64 == 0) {
@@ -248,7 +230,12 @@ void turnQuarter(const PlaneCopy& plane) {
         turnIntoStaging<N>(plane, x0, x1, y0, y1, staging);
         uint8_t* to = plane.destination + static_cast<ptrdiff_t>(y0) * plane.destinationRowStride + size_t{x0} * N;
         for (uint32_t r = 0; r < y1 - y0; ++r, to += plane.destinationRowStride) {
-          writeRow(to, staging + r * Shape::kStagingStride, size_t{x1 - x0} * N, stream);
+          const uint8_t* from = staging + r * Shape::kStagingStride;
+          if (stream) {
+            copyRowStreaming(to, from, size_t{x1 - x0} * N);
+          } else {
+            std::memcpy(to, from, size_t{x1 - x0} * N);
+          }
         }
       }
     }

@@ -1,6 +1,7 @@
 // Rows reversed with byte shuffles, into another buffer or in place: whole
 // vectors of 1-, 2-, 4- and 8-byte pixels, groups of three 128-bit blocks of
-// 3- and 6-byte pixels.
+// 3- and 6-byte pixels. Rows copied or reversed into a large output are
+// written with streaming stores.
 //
 // Compiled once per instruction set: included by vectorPlaneCopy.cpp inside
 // Highway's per-target pass, hence the toggled guard.
@@ -20,6 +21,7 @@
 #include "raster/transpose/planeCopy.h"
 #include "raster/transpose/portablePlaneCopy.h"
 #include "raster/transpose/shuffleTables.h"
+#include "raster/transpose/vectorStreamingStores-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
@@ -43,12 +45,17 @@ class VectorReverser {
 
   VectorReverser() : units_(hn::LoadDup128(d_, tables::kReverseUnits<N>.index)) {}
   size_t bytes() const { return hn::Lanes(d_); }
+  size_t streamAlignment() const { return hn::Lanes(d_); }
   Group load(const uint8_t* from) const { return {hn::LoadU(d_, from)}; }
-  void storeReversed(const Group& group, uint8_t* to) const {
-    hn::StoreU(hn::ReverseBlocks(d_, hn::TableLookupBytes(group.bytes, units_)), d_, to);
-  }
+  void storeReversed(const Group& group, uint8_t* to) const { hn::StoreU(reversed(group), d_, to); }
+  // `to` is aligned to streamAlignment().
+  void streamReversed(const Group& group, uint8_t* to) const { hn::Stream(reversed(group), d_, to); }
 
  private:
+  hn::Vec<D> reversed(const Group& group) const {
+    return hn::ReverseBlocks(d_, hn::TableLookupBytes(group.bytes, units_));
+  }
+
   D d_;
   hn::Vec<D> units_;
 };
@@ -63,23 +70,31 @@ class TripleBlockReverser {
   };
 
   size_t bytes() const { return 48; }
+  size_t streamAlignment() const { return 16; }
   Group load(const uint8_t* from) const {
     return {{hn::LoadU(b_, from), hn::LoadU(b_, from + 16), hn::LoadU(b_, from + 32)}};
   }
   void storeReversed(const Group& group, uint8_t* to) const {
-    constexpr const tables::TripleReversal& table = tables::kTripleReversal<N>;
-    HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) {
-      hn::Vec<Block> out = hn::Zero(b_);
-      HWY_UNROLL(3) for (size_t v = 0; v < 3; ++v) {
-        if (table.uses[o][v]) {
-          out = hn::Or(out, hn::TableLookupBytesOr0(group.blocks[v], hn::Load(b_, table.from[o][v].index)));
-        }
-      }
-      hn::StoreU(out, b_, to + 16 * o);
-    }
+    HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) hn::StoreU(reversedBlock(group, o), b_, to + 16 * o);
+  }
+  // `to` is aligned to streamAlignment().
+  void streamReversed(const Group& group, uint8_t* to) const {
+    HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) hn::Stream(reversedBlock(group, o), b_, to + 16 * o);
   }
 
  private:
+  // Block o of the reversed group gathers its bytes from up to three blocks.
+  hn::Vec<Block> reversedBlock(const Group& group, size_t o) const {
+    constexpr const tables::TripleReversal& table = tables::kTripleReversal<N>;
+    hn::Vec<Block> out = hn::Zero(b_);
+    HWY_UNROLL(3) for (size_t v = 0; v < 3; ++v) {
+      if (table.uses[o][v]) {
+        out = hn::Or(out, hn::TableLookupBytesOr0(group.blocks[v], hn::Load(b_, table.from[o][v].index)));
+      }
+    }
+    return out;
+  }
+
   Block b_;
 };
 
@@ -112,19 +127,26 @@ void forEachRowUpwards(const PlaneCopy& plane, const CopyRow& copyRow) {
 // Each destination row is a source row read backwards. The source row is
 // read forwards and the destination row written from its end, which the
 // hardware prefetches better than a backward read; the pixels short of a
-// group go one by one.
-// Each destination row is a source row read backwards. The source row is
-// read forwards and the destination row written from its end, which the
-// hardware prefetches better than a backward read; the pixels short of a
-// group go one by one.
+// group go one by one. A streamed row first goes pixel by pixel up to an
+// end aligned for streaming stores, if one is that near.
 template <class Reverser>
-void reverseRows(const Reverser& reverser, const PlaneCopy& plane) {
+void reverseRows(const Reverser& reverser, const PlaneCopy& plane, bool stream) {
   const size_t n = plane.elementBytes;
   const size_t group = reverser.bytes();
   forEachRowUpwards(plane, [&](uint8_t* to, const uint8_t* last, size_t rowBytes) {
     const uint8_t* from = last - (rowBytes - n);
     uint8_t* end = to + rowBytes;
     size_t done = 0;
+    const size_t alignment = reverser.streamAlignment();
+    const auto alignedEnd = [&] { return reinterpret_cast<uintptr_t>(end - done) % alignment == 0; };
+    if (stream) {
+      for (size_t pixels = 0; pixels < alignment && !alignedEnd() && done + n <= rowBytes; ++pixels, done += n)
+        std::memcpy(end - done - n, from + done, n);
+    }
+    if (stream && alignedEnd()) {
+      for (; done + group <= rowBytes; done += group)
+        reverser.streamReversed(reverser.load(from + done), end - done - group);
+    }
     for (; done + group <= rowBytes; done += group)
       reverser.storeReversed(reverser.load(from + done), end - done - group);
     for (; done < rowBytes; done += n) std::memcpy(end - done - n, from + done, n);

@@ -1,6 +1,6 @@
-// Quarter turns large enough to be written with streaming stores, into rows
-// whose cache lines do not start at their first pixel: every target writes
-// the bytes the portable kernels write, and nothing between the rows.
+// Turns and mirrors large enough to be written with streaming stores, into
+// rows whose cache lines do not start at their first pixel: every target
+// writes the bytes the portable kernels write, and nothing between the rows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,28 +17,48 @@ namespace {
 
 using testing_support::forEachSimdTarget;
 
-TEST(VectorPlaneCopy, StreamedQuarterTurnsMatchThePortableKernels) {
-  // 1700 x 1700 pixels of 3 bytes (8.3 MiB), rows of 5100 bytes 5120 apart,
-  // the destination starting 16 bytes past a cache line.
-  constexpr uint32_t kSide = 1700;
-  constexpr size_t kStride = 5120;
-  std::vector<unsigned char> source(kSide * kStride);
-  for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
-  std::vector<unsigned char> scratch(kPlaneCopyScratchBytes);
-  std::vector<unsigned char> expected(kSide * kStride + 80, 0xA5);
-  std::vector<unsigned char> actual(expected.size());
-  const auto destination = [](std::vector<unsigned char>& bytes) {
-    return bytes.data() + (64 - reinterpret_cast<uintptr_t>(bytes.data()) % 64) % 64 + 16;
+TEST(VectorPlaneCopy, StreamedTurnsAndMirrorsMatchThePortableKernels) {
+  struct Shape {
+    uint32_t side;        // square images of at least the streaming size
+    size_t pixelBytes;    // 3: the three-block reversers; 2: whole-vector ones
+    size_t stride;        // rows end short of the next row
+    size_t misalignment;  // destination bytes past a cache line
   };
-  for (const uint32_t mode : {Rotate90, Rotate270}) {
-    const TransposeWalk walk = transposeWalk(mode, kSide, kSide, 3, kStride);
-    copyPlanePortably(planeOfWalk(walk, true, source.data(), destination(expected), kStride, 3, 3, scratch.data()));
-    forEachSimdTarget([&] {
-      std::fill(actual.begin(), actual.end(), 0xA5);
-      copyPlane(planeOfWalk(walk, true, source.data(), destination(actual), kStride, 3, 3, scratch.data()));
-      ASSERT_TRUE(std::equal(destination(actual), destination(actual) + kSide * kStride, destination(expected)))
-          << "mode " << mode;
-    });
+  for (const Shape shape : {Shape{1700, 3, 5120, 16}, Shape{1700, 3, 5120, 7}, Shape{2100, 2, 4224, 6}}) {
+    SCOPED_TRACE(shape.pixelBytes);
+    SCOPED_TRACE(shape.misalignment);
+    ASSERT_GE(uint64_t{shape.side} * shape.side * shape.pixelBytes, kStreamingBytes);
+    std::vector<unsigned char> source(shape.side * shape.stride);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
+    std::vector<unsigned char> scratch(kPlaneCopyScratchBytes);
+    std::vector<unsigned char> expected(shape.side * shape.stride + 128, 0xA5);
+    std::vector<unsigned char> actual(expected.size());
+    const auto destination = [&](std::vector<unsigned char>& bytes) {
+      return bytes.data() + (64 - reinterpret_cast<uintptr_t>(bytes.data()) % 64) % 64 + shape.misalignment;
+    };
+    const auto plane = [&](uint32_t mode, std::vector<unsigned char>& to) {
+      const TransposeWalk walk = transposeWalk(mode, shape.side, shape.side, shape.pixelBytes, shape.stride);
+      const bool quarterTurn = mode == Rotate90 || mode == Rotate270;
+      const auto n = static_cast<ptrdiff_t>(shape.pixelBytes);
+      return planeOfWalk(walk, quarterTurn, source.data(), destination(to), static_cast<ptrdiff_t>(shape.stride), n,
+                         shape.pixelBytes, scratch.data());
+    };
+    for (const uint32_t mode : {Rotate90, Rotate180, Rotate270, MirrorLeftRight, MirrorTopBottom}) {
+      std::fill(expected.begin(), expected.end(), 0xA5);
+      copyPlanePortably(plane(mode, expected));
+      forEachSimdTarget([&] {
+        std::fill(actual.begin(), actual.end(), 0xA5);
+        copyPlane(plane(mode, actual));
+        // The written rows equal the portable kernels', and the bytes around them are untouched.
+        const unsigned char* begin = actual.data();
+        const unsigned char* written = destination(actual);
+        const unsigned char* end = written + shape.side * shape.stride;
+        const auto untouched = [](unsigned char b) { return b == 0xA5; };
+        ASSERT_TRUE(std::equal(written, end, destination(expected))) << "mode " << mode;
+        ASSERT_TRUE(std::all_of(begin, written, untouched) && std::all_of(end, begin + actual.size(), untouched))
+            << "mode " << mode;
+      });
+    }
   }
 }
 
