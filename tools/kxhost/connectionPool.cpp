@@ -8,7 +8,7 @@ thread_local bool tRefusing = false;
 
 }  // namespace
 
-ConnectionPool::ConnectionPool(size_t workers) {
+ConnectionPool::ConnectionPool(size_t workers) : free_(workers) {
   for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { work(); });
   refuser_ = std::thread([this] { refuse(); });
 }
@@ -20,8 +20,9 @@ bool ConnectionPool::RefusingOnThisThread() { return tRefusing; }
 void ConnectionPool::enqueue(std::function<void()> task) {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    // A worker is free for every task already handed over and this one.
-    if (tasks_.size() < idle_) {
+    // A worker that is free now takes the task as soon as it looks.
+    if (free_ > 0) {
+      --free_;
       tasks_.push_back(std::move(task));
       taskReady_.notify_one();
       return;
@@ -49,14 +50,14 @@ void ConnectionPool::work() {
     std::function<void()> task;
     {
       std::unique_lock<std::mutex> hold(lock_);
-      ++idle_;
       taskReady_.wait(hold, [this] { return !tasks_.empty() || stopping_; });
-      --idle_;
       if (tasks_.empty()) return;  // stopping, and nothing left
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
     task();
+    std::lock_guard<std::mutex> hold(lock_);
+    ++free_;
   }
 }
 

@@ -46,10 +46,12 @@ class ConnectionPool final : public httplib::TaskQueue {
   std::mutex lock_;
   std::condition_variable taskReady_;
   std::condition_variable refusalReady_;
-  std::deque<std::function<void()>> tasks_;     // guarded by lock_; never longer than idle_ when pushed
+  std::deque<std::function<void()>> tasks_;     // guarded by lock_
   std::deque<std::function<void()>> refusals_;  // guarded by lock_
-  size_t idle_ = 0;                             // guarded by lock_: workers waiting for a task
-  bool stopping_ = false;                       // guarded by lock_
+  // Guarded by lock_: workers neither running a task nor promised one in
+  // tasks_; counted down when a task is handed over, up when one ends.
+  size_t free_ = 0;
+  bool stopping_ = false;  // guarded by lock_
   std::vector<std::thread> workers_;
   std::thread refuser_;
 };
