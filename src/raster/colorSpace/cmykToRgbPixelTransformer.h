@@ -3,7 +3,8 @@
 // is first truncated and limited to the 0..255 device values. The other pairs
 // blend two simple separations, each colour being the top of the
 // destination range less its ink and the black. Results are limited to the
-// destination range, without scaling.
+// destination range, without scaling. Compact rows of both kinds go through
+// vector kernels with the same results.
 #ifndef KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGB_PIXEL_TRANSFORMER_H
 #define KELVANE_RASTER_COLOR_SPACE_CMYK_TO_RGB_PIXEL_TRANSFORMER_H
 
@@ -15,6 +16,7 @@
 
 #include "raster/colorSpace/colorSpacePixelTransformer.h"
 #include "raster/colorSpace/colorimetricCmyk.h"
+#include "raster/colorSpace/formulaRows.h"
 #include "raster/pixelDriver.h"
 
 namespace Kelvane {
@@ -64,10 +66,7 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
         if (compactSource) {
           inks = reinterpret_cast<const uint8_t*>(from);
         } else {
-          for (uint32_t i = 0; i < n; ++i) {
-            const Src* pixel = from + static_cast<ptrdiff_t>(i) * sourceStep;
-            for (int ink = 0; ink < 4; ++ink) cmyk[4 * i + ink] = deviceValue(loadSample(pixel + this->sourceAt[ink]));
-          }
+          deviceValues(from, sourceStep, n, cmyk);
         }
         cmykToRgbRow8(inks, compactDestination ? reinterpret_cast<uint8_t*>(to) : rgb, n);
         if (!compactDestination) {
@@ -75,11 +74,26 @@ class CMYKtoRGBPixelTransformer : public ColorSpacePixelTransformer<Dst, Src, kC
         }
       }
     } else {
-      pixel_driver::applyEach(*this, destination, destinationStep, source, sourceStep, count);
+      this->applyRowThrough(*this, separatedCmykToRgbRow, destination, destinationStep, source, sourceStep, count);
     }
   }
 
  private:
+  // The device values of `count` pixels from `source` into compact CMYK:
+  // compact float pixels through the vector kernel first (same values).
+  void deviceValues(const Src* source, ptrdiff_t sourceStep, uint32_t count, uint8_t* cmyk) const {
+    uint32_t done = 0;
+    if constexpr (std::is_same_v<Src, M>) {
+      if (sourceStep == 4 && isIdentity(this->sourceAt)) {
+        done = static_cast<uint32_t>(floatDeviceValues(source, cmyk, size_t{4} * count) / 4);
+      }
+    }
+    for (uint32_t i = done; i < count; ++i) {
+      const Src* pixel = source + static_cast<ptrdiff_t>(i) * sourceStep;
+      for (int ink = 0; ink < 4; ++ink) cmyk[4 * i + ink] = deviceValue(loadSample(pixel + this->sourceAt[ink]));
+    }
+  }
+
   // A source sample as a device value: 8-bit samples as they are, float
   // samples truncated and limited to 0..255.
   static uint8_t deviceValue(Src v) {

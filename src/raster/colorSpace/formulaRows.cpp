@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "raster/colorSpace/formulaRows.cpp"
@@ -28,17 +29,27 @@ size_t CmykToYiqkRow(const PixelRow&) { return 0; }
 size_t YiqToRgbRow(const PixelRow&, const YiqCoefficients&) { return 0; }
 size_t RgbToYiqRow(const PixelRow&) { return 0; }
 size_t CmykToRgbkRow(const PixelRow&) { return 0; }
+size_t SeparatedCmykToRgbRow(const PixelRow&) { return 0; }
+size_t FloatDeviceValues(const float*, uint8_t*, size_t) { return 0; }
 
 #else
 
 // Whole vectors of In-band pixels into Out-band pixels: formula(in, out)
-// gives the results before mapResult, which each then goes through.
-template <typename Dst, typename Src, size_t In, size_t Out, class Formula>
+// gives the results before their mapping into destination samples
+// (ResultMapping, mapResult's, unless kLimitOnly: RangeLimit).
+// With fewer than four doubles a vector (SSSE3, SSE4) the narrow sample
+// loads, stores and conversions cost about what the scalar path does and
+// measured slower than it: those targets leave rows to the pixel path.
+constexpr size_t kFewestLanes = 4;
+
+template <typename Dst, typename Src, size_t In, size_t Out, bool kLimitOnly, class Formula>
 size_t convertRow(const PixelRow& row, const Formula& formula) {
+  if constexpr (hn::MaxLanes(PixelTag()) < kFewestLanes) return 0;
   const size_t lanes = hn::Lanes(PixelTag());
   const auto* source = static_cast<const Src*>(row.source);
   auto* destination = static_cast<Dst*>(row.destination);
-  const ResultMapping<Dst, Src> mapped(row);
+  using Mapping = std::conditional_t<kLimitOnly, RangeLimit, ResultMapping<Dst, Src> >;
+  const Mapping mapped(row);
   size_t done = 0;
   for (; done + lanes <= row.count; done += lanes) {
     PixelVec in[In];
@@ -52,11 +63,12 @@ size_t convertRow(const PixelRow& row, const Formula& formula) {
 }
 
 // convertRow for the row's sample types.
-template <size_t In, size_t Out, class Formula>
+template <size_t In, size_t Out, bool kLimitOnly = false, class Formula>
 size_t convertAnyRow(const PixelRow& row, const Formula& formula) {
   return withRowSampleType(row.destinationType, [&](auto dst) {
-    return withRowSampleType(row.sourceType,
-                             [&](auto src) { return convertRow<decltype(dst), decltype(src), In, Out>(row, formula); });
+    return withRowSampleType(row.sourceType, [&](auto src) {
+      return convertRow<decltype(dst), decltype(src), In, Out, kLimitOnly>(row, formula);
+    });
   });
 }
 
@@ -132,6 +144,45 @@ size_t CmykToRgbkRow(const PixelRow& row) {
   });
 }
 
+// 0.5 b + 0.5 a of a = X - (ink + K) / 2 and b = X - (ink (1 - K / X) + K),
+// X the destination's top (K / X taken as 0 for a top of 0), limited to the
+// destination range.
+size_t SeparatedCmykToRgbRow(const PixelRow& row) {
+  const PixelTag df;
+  const PixelVec top = hn::Set(df, row.destinationMax);
+  const bool dividesByTop = row.destinationMax > 0.0;
+  return convertAnyRow<4, 3, true>(row, [&](const PixelVec(&cmyk)[4], PixelVec(&rgb)[3]) {
+    const PixelVec black = cmyk[3];
+    const PixelVec half = hn::Set(df, double{0.5f});
+    const PixelVec share = dividesByTop ? hn::Div(black, top) : hn::Zero(df);
+    const PixelVec remaining = hn::Sub(hn::Set(df, 1.0), share);
+    for (int band = 0; band < 3; ++band) {
+      const PixelVec a = hn::Sub(top, hn::Div(hn::Add(cmyk[band], black), hn::Set(df, 2.0)));
+      const PixelVec b = hn::Sub(top, hn::Add(hn::Mul(cmyk[band], remaining), black));
+      rgb[band] = hn::Add(hn::Mul(half, b), hn::Mul(half, a));
+    }
+  });
+}
+
+// curveIndexOf of each float: truncated toward zero and limited to 0..255
+// (NaN giving 0), in single precision, where truncation and the limits are
+// exact as in double.
+size_t FloatDeviceValues(const float* samples, uint8_t* values, size_t count) {
+  const hn::ScalableTag<float> df;
+  const hn::Rebind<int32_t, decltype(df)> di;
+  const hn::Rebind<uint8_t, decltype(df)> d8;
+  const size_t lanes = hn::Lanes(df);
+  const auto zero = hn::Zero(df);
+  const auto top = hn::Set(df, 255.0f);
+  size_t done = 0;
+  for (; done + lanes <= count; done += lanes) {
+    const auto v = hn::Trunc(hn::LoadU(df, samples + done));
+    const auto limited = hn::IfThenElse(hn::Ge(v, zero), hn::IfThenElse(hn::Gt(v, top), top, v), zero);
+    hn::StoreU(hn::DemoteTo(d8, hn::ConvertTo(di, limited)), d8, values + done);
+  }
+  return done;
+}
+
 #endif  // vector targets
 
 }  // namespace HWY_NAMESPACE
@@ -146,6 +197,8 @@ HWY_EXPORT(CmykToYiqkRow);
 HWY_EXPORT(YiqToRgbRow);
 HWY_EXPORT(RgbToYiqRow);
 HWY_EXPORT(CmykToRgbkRow);
+HWY_EXPORT(SeparatedCmykToRgbRow);
+HWY_EXPORT(FloatDeviceValues);
 
 size_t yiqkToCmykRow(const PixelRow& row, const YiqCoefficients& coefficients) {
   return HWY_DYNAMIC_DISPATCH(YiqkToCmykRow)(row, coefficients);
@@ -156,6 +209,10 @@ size_t yiqToRgbRow(const PixelRow& row, const YiqCoefficients& coefficients) {
 }
 size_t rgbToYiqRow(const PixelRow& row) { return HWY_DYNAMIC_DISPATCH(RgbToYiqRow)(row); }
 size_t cmykToRgbkRow(const PixelRow& row) { return HWY_DYNAMIC_DISPATCH(CmykToRgbkRow)(row); }
+size_t separatedCmykToRgbRow(const PixelRow& row) { return HWY_DYNAMIC_DISPATCH(SeparatedCmykToRgbRow)(row); }
+size_t floatDeviceValues(const float* samples, uint8_t* values, size_t count) {
+  return HWY_DYNAMIC_DISPATCH(FloatDeviceValues)(samples, values, count);
+}
 
 }  // namespace Kelvane
 #endif  // HWY_ONCE

@@ -9,6 +9,7 @@
 #define KELVANE_RASTER_COLOR_SPACE_FORMULA_ROWS_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "raster/colorSpace/pixelRow.h"
 #include "raster/colorSpace/yiqCoefficients.h"
@@ -25,6 +26,13 @@ size_t yiqToRgbRow(const PixelRow& row, const YiqCoefficients& coefficients);
 size_t rgbToYiqRow(const PixelRow& row);
 // CMYK to RGBK (cmykToRgbkPixelTransformer.h).
 size_t cmykToRgbkRow(const PixelRow& row);
+// CMYK to RGB by blending two simple separations (cmykToRgbPixelTransformer.h,
+// the pairs other than the colorimetric ones).
+size_t separatedCmykToRgbRow(const PixelRow& row);
+
+// Float CMYK samples as the colorimetric path's 8-bit device values
+// (curveIndexOf), `count` samples from the start.
+size_t floatDeviceValues(const float* samples, uint8_t* values, size_t count);
 
 }  // namespace Kelvane
 

@@ -156,6 +156,19 @@ class ResultMapping {
   PixelVec sourceMin_, sourceMax_, scale_, destinationMin_, destinationMax_;
 };
 
+// The destination range alone: results limited into it, as clampToRange
+// does, for the kinds that write them without mapResult.
+class RangeLimit {
+ public:
+  explicit RangeLimit(const PixelRow& row)
+      : destinationMin_(hn::Set(PixelTag(), row.destinationMin)),
+        destinationMax_(hn::Set(PixelTag(), row.destinationMax)) {}
+  HWY_INLINE PixelVec operator()(PixelVec v) const { return clampInto(v, destinationMin_, destinationMax_); }
+
+ private:
+  PixelVec destinationMin_, destinationMax_;
+};
+
 #endif  // vector targets
 }  // namespace HWY_NAMESPACE
 }  // namespace Kelvane

@@ -1,6 +1,7 @@
 // The formula row kernels against the pixel path they replace, byte for
 // byte, on every vector target: YIQK to CMYK, CMYK to YIQK, YIQ to RGB, RGB
-// to YIQ, CMYK to RGBK and YIQK to RGB (which runs YIQK to CMYK's), for all
+// to YIQ, CMYK to RGBK, CMYK to RGB (separations, and the colorimetric
+// pairs' float device values) and YIQK to RGB (which runs both), for all
 // nine sample type pairs, over every 8-bit second and third sample at the
 // ends and middle of the first, combinations of each type's extremes and a
 // random sample, in rows of every length around the vector widths, with the
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "helpers/simdTargetSupport.h"
+#include "raster/colorSpace/cmykToRgbPixelTransformer.h"
 #include "raster/colorSpace/cmykToRgbkPixelTransformer.h"
 #include "raster/colorSpace/cmykToYiqkPixelTransformer.h"
 #include "raster/colorSpace/rgbToYiqPixelTransformer.h"
@@ -184,8 +186,9 @@ TEST(FormulaRows, YiqToRgbAndBackRowsEqualThePixelPath) {
   expectEveryPairMatches<RGBtoYIQPixelTransformer>(kColorSpaceYIQ, kColorSpaceRGB);
 }
 
-TEST(FormulaRows, CmykToRgbkRowsEqualThePixelPath) {
+TEST(FormulaRows, CmykToRgbAndRgbkRowsEqualThePixelPath) {
   expectEveryPairMatches<CMYKtoRGBKPixelTransformer>(kColorSpaceRGBK, kColorSpaceCMYK);
+  expectEveryPairMatches<CMYKtoRGBPixelTransformer>(kColorSpaceRGB, kColorSpaceCMYK);
 }
 
 TEST(FormulaRows, YiqkToRgbRowsEqualThePixelPath) {
