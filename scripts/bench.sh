@@ -4,7 +4,10 @@
 # benchmark, and prints one table: our time for each piece of work, and the
 # time of each reference measured in the same run (memcpy of the same bytes,
 # a peer library, or the same work without our stage).
-# Usage: scripts/bench.sh [benchmark ...]   (default: all of build/bench/bench)
+# The serve benchmark (bench/serve/serveLoad.py) loads `kxhost serve` over
+# HTTP with loopback clients and compares it with the same tiles made in one
+# process (serveTiles), over the timing scripts' 8192² GeoTIFF.
+# Usage: scripts/bench.sh [benchmark ...]   (default: all of build/bench/bench, then serveLoad)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -21,6 +24,7 @@ cmake --build "$build" -j "$(nproc)" >"$build.build.log" 2>&1 || { tail -n 40 "$
 benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
   for program in "$build"/bench/*Bench; do benchmarks+=("$(basename "$program")"); done
+  benchmarks+=(serveLoad)
 fi
 
 # Each benchmark prints its own report, then "row|work|ours ms|reference=ms|..." lines.
@@ -28,7 +32,15 @@ rows="$build/rows.txt"
 : >"$rows"
 for name in "${benchmarks[@]}"; do
   echo "== $name" >&2
-  "$build/bench/$name" 2>&1 | tee "$build/$name.log" | grep '^row|' | sed "s/^row|/$name|/" >>"$rows"
+  if [ "$name" = serveLoad ]; then
+    # Builds kxhost and makes the 8192² DEFLATE GeoTIFF once, as the timing scripts do.
+    source "$root/scripts/timing-setup.sh"
+    run=(/usr/bin/python3 "$root/bench/serve/serveLoad.py" --kxhost "$KXHOST" --serve-tiles "$build/bench/serveTiles"
+         --image "$image" --work "$build")
+  else
+    run=("$build/bench/$name")
+  fi
+  "${run[@]}" 2>&1 | tee "$build/$name.log" | grep '^row|' | sed "s/^row|/$name|/" >>"$rows"
 done
 
 echo
