@@ -36,13 +36,6 @@ struct DatasetCloser {
   }
 };
 
-// An in-memory dataset whose bands are views of the rendered samples.
-GDALDatasetH wrapInMemory(const RenderedImage& image, std::string* error) {
-  return WrapSamplesInMemory(
-      SampleView{image.bits, image.width, image.height, image.bands, image.type, image.pixelStep, image.rowStep},
-      error);
-}
-
 // Geo-referencing and nodata for formats that keep them.
 void describeForGeoTiff(GDALDatasetH dataset, const RenderedImage& image) {
   if (image.hasGeoTransform) GDALSetGeoTransform(dataset, const_cast<double*>(image.geoTransform));
@@ -77,7 +70,7 @@ bool WriteImage(const std::string& path, const RenderedImage& image, std::string
     *error = std::string("GDAL has no ") + driverName + " driver";
     return false;
   }
-  DatasetCloser memory{wrapInMemory(image, error)};
+  DatasetCloser memory{WrapSamplesInMemory(image, error)};
   if (memory.handle == nullptr) return false;
 
   // GeoTIFF keeps geo-referencing, nodata and signed bytes.

@@ -7,19 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "hostChain/memoryDataset.h"
+
 namespace kxhost {
 
 // A rendered scene in memory: pixel-interleaved samples of a host sample type.
 // Geo-referencing and nodata are written only to formats that keep them
 // (GeoTIFF).
-struct RenderedImage {
-  const uint8_t* bits = nullptr;
-  int width = 0;
-  int height = 0;
-  uint32_t bands = 0;
-  uint32_t type = 0;  // host sample type
-  int64_t pixelStep = 0;
-  int64_t rowStep = 0;
+struct RenderedImage : SampleView {
   bool hasGeoTransform = false;
   double geoTransform[6] = {0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
   std::string wkt;

@@ -1,11 +1,27 @@
 #include "kxhost/renderOptions.h"
 
+#include <algorithm>
+
 #include "hostChain/optionValues.h"
 #include "hostChain/renderOptionTable.h"
 #include "kxhost/commands.h"
 #include "kxhost/renderUsage.h"
 
 namespace kxhost {
+
+const std::vector<std::string>& SceneOptionNames() {
+  static const std::vector<std::string> names = {"output", "scene", "mag", "tile", "map-rect", "srs"};
+  return names;
+}
+
+std::vector<std::string> WholeImageOptionNames(const std::vector<std::string>& more) {
+  std::vector<std::string> names = more;
+  const std::vector<std::string>& scene = SceneOptionNames();
+  for (const std::string& name : RenderOptionNames()) {
+    if (std::find(scene.begin(), scene.end(), name) == scene.end()) names.push_back(name);
+  }
+  return names;
+}
 
 bool ParseRenderOptions(const CommandLine& line, RenderSettings* settings, std::string* error) {
   // Only the table's options, and one image.

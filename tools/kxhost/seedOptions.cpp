@@ -7,6 +7,7 @@
 #include "hostChain/renderOptionTable.h"
 #include "hostChain/tilePlan.h"
 #include "kxhost/commands.h"
+#include "kxhost/renderOptions.h"
 
 namespace kxhost {
 
@@ -15,22 +16,9 @@ const char kSeedSynopsis[] =
 
 namespace {
 
-// Render options that pick a scene or an output file: a seed fills whole
-// levels of the cache and writes nothing else.
-const char* const kSceneOptions[] = {"output", "scene", "mag", "tile", "map-rect", "srs"};
-
 // More parts than any scheduler runs at once is surely a mistake; the
 // limit also bounds the load table dealing the tiles.
 constexpr uint64_t kMaxParts = 1000000;
-
-std::vector<std::string> seedOptionNames() {
-  std::vector<std::string> names = {"levels", "part"};
-  for (const std::string& name : RenderOptionNames()) {
-    if (std::find(std::begin(kSceneOptions), std::end(kSceneOptions), name) == std::end(kSceneOptions))
-      names.push_back(name);
-  }
-  return names;
-}
 
 // "A-B" or "K": levels from A to B, each at most kMaxTileLevel.
 bool parseLevels(const std::string& text, SeedSettings* settings, std::string* error) {
@@ -64,7 +52,9 @@ bool parsePart(const std::string& text, SeedSettings* settings, std::string* err
 }  // namespace
 
 bool ParseSeedOptions(const CommandLine& line, SeedSettings* settings, std::string* error) {
-  if (!CheckOptions(line, seedOptionNames(), error) || !ExpectOperands(line, 1, kSeedSynopsis, error)) return false;
+  if (!CheckOptions(line, WholeImageOptionNames({"levels", "part"}), error) ||
+      !ExpectOperands(line, 1, kSeedSynopsis, error))
+    return false;
   SeedSettings parsed;
   parsed.render.image = line.operands[0];
   for (const RenderOptionRow& row : RenderOptionRows()) {

@@ -7,6 +7,7 @@
 #include "hostChain/optionValues.h"
 #include "hostChain/renderOptionTable.h"
 #include "kxhost/commands.h"
+#include "kxhost/renderOptions.h"
 
 namespace kxhost {
 
@@ -14,10 +15,6 @@ const char kServeSynopsis[] =
     "serve IMAGE [--cache DIR] [--bind ADDR] [--port N] [--threads N] [--queue N] [render options for the whole image]";
 
 namespace {
-
-// Render options that pick a scene, a magnification or an output file: a
-// server offers the whole image at every level and writes nothing.
-const char* const kSceneOptions[] = {"output", "scene", "mag", "tile", "map-rect", "srs"};
 
 // Each decode holds a GDAL dataset handle and a tile's buffers; past 64
 // more threads only wait on the disk.
@@ -27,15 +24,6 @@ constexpr uint64_t kMostThreads = 64;
 constexpr uint64_t kMostWaiting = 1024;
 // Requests waiting per decoding thread unless --queue says otherwise.
 constexpr uint32_t kWaitingPerThread = 4;
-
-std::vector<std::string> serveOptionNames() {
-  std::vector<std::string> names = {"bind", "port", "queue"};
-  for (const std::string& name : RenderOptionNames()) {
-    if (std::find(std::begin(kSceneOptions), std::end(kSceneOptions), name) == std::end(kSceneOptions))
-      names.push_back(name);
-  }
-  return names;
-}
 
 bool parseCount(const CommandLine& line, const char* name, uint64_t low, uint64_t high, uint32_t* value,
                 std::string* error) {
@@ -52,11 +40,12 @@ bool parseCount(const CommandLine& line, const char* name, uint64_t low, uint64_
 
 bool ParseServeOptions(const CommandLine& line, ServeSettings* settings, std::string* error) {
   // Scene and output options first, with a reason of their own.
-  for (const char* name : kSceneOptions) {
-    if (line.has(name))
-      return Refuse(error, std::string("serve offers the whole image in tiles; --") + name + " does not apply");
+  for (const std::string& name : SceneOptionNames()) {
+    if (line.has(name)) return Refuse(error, "serve offers the whole image in tiles; --" + name + " does not apply");
   }
-  if (!CheckOptions(line, serveOptionNames(), error) || !ExpectOperands(line, 1, kServeSynopsis, error)) return false;
+  if (!CheckOptions(line, WholeImageOptionNames({"bind", "port", "queue"}), error) ||
+      !ExpectOperands(line, 1, kServeSynopsis, error))
+    return false;
   ServeSettings parsed;
   parsed.render.image = line.operands[0];
   for (const RenderOptionRow& row : RenderOptionRows()) {
