@@ -15,10 +15,10 @@ namespace Kelvane {
 
 std::FILE* KxOpenFile(const char* nativePath, const char* mode) { return fopen64(nativePath, mode); }
 
-std::FILE* KxOpenRegularFileForRead(const char* nativePath) {
+int KxOpenRegularFileDescriptor(const char* nativePath, uint64_t* bytes) {
   // Non-blocking, so that a FIFO planted at the name cannot stall the open.
   const int fd = open(nativePath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   struct stat64 info;
   int error = 0;
   if (fstat64(fd, &info) != 0) {
@@ -26,9 +26,24 @@ std::FILE* KxOpenRegularFileForRead(const char* nativePath) {
   } else if (!S_ISREG(info.st_mode)) {
     error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
   }
-  std::FILE* file = error == 0 ? fdopen(fd, "rb") : nullptr;
+  if (error == 0) {
+    *bytes = static_cast<uint64_t>(info.st_size);
+    return fd;
+  }
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+int KxCloseDescriptor(int descriptor) { return close(descriptor); }
+
+std::FILE* KxOpenRegularFileForRead(const char* nativePath) {
+  uint64_t bytes = 0;
+  const int fd = KxOpenRegularFileDescriptor(nativePath, &bytes);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "rb");
   if (file != nullptr) return file;
-  if (error == 0) error = errno;
+  const int error = errno;
   close(fd);
   errno = error;
   return nullptr;
@@ -45,14 +60,12 @@ namespace {
 // The most runs one system call takes.
 constexpr size_t kRunsPerCall = IOV_MAX;
 
-// Moves the runs through `transfer` (readv or writev on the descriptor),
-// resuming after partial transfers and interruptions, until every run is
-// done, the transfer gives 0 (end of file), or it fails.
+// Moves the runs through `transfer`, called with the next runs (at most
+// kRunsPerCall) and the bytes moved so far, resuming after partial transfers
+// and interruptions, until every run is done, the transfer gives 0 (end of
+// file), or it fails.
 template <typename Run, typename Transfer>
-uint64_t transferRuns(std::FILE* file, const Run* runs, size_t count, Transfer transfer) {
-  // Whatever the buffer holds goes first (a write) or is given back (a read).
-  if (std::fflush(file) != 0) return 0;
-  const int descriptor = fileno(file);
+uint64_t moveRuns(const Run* runs, size_t count, Transfer transfer) {
   std::vector<iovec> pending(count);
   for (size_t i = 0; i < count; ++i) pending[i] = iovec{const_cast<void*>(runs[i].start), runs[i].bytes};
   uint64_t moved = 0;
@@ -63,7 +76,7 @@ uint64_t transferRuns(std::FILE* file, const Run* runs, size_t count, Transfer t
       continue;
     }
     const int calls = static_cast<int>(std::min(kRunsPerCall, count - first));
-    const ssize_t done = transfer(descriptor, &pending[first], calls);
+    const ssize_t done = transfer(&pending[first], calls, moved);
     if (done < 0 && errno == EINTR) continue;
     if (done <= 0) break;
     moved += static_cast<uint64_t>(done);
@@ -76,6 +89,18 @@ uint64_t transferRuns(std::FILE* file, const Run* runs, size_t count, Transfer t
       if (pending[first].iov_len != 0) break;
     }
   }
+  return moved;
+}
+
+// Moves the runs through `transfer` (readv or writev on the stream's
+// descriptor), keeping the stream in step with the descriptor.
+template <typename Run, typename Transfer>
+uint64_t transferRuns(std::FILE* file, const Run* runs, size_t count, Transfer transfer) {
+  // Whatever the buffer holds goes first (a write) or is given back (a read).
+  if (std::fflush(file) != 0) return 0;
+  const int descriptor = fileno(file);
+  const uint64_t moved =
+      moveRuns(runs, count, [&](const iovec* v, int n, uint64_t) { return transfer(descriptor, v, n); });
   // The stream's own idea of its position follows the descriptor's.
   const int error = errno;
   fseeko64(file, lseek64(descriptor, 0, SEEK_CUR), SEEK_SET);
@@ -91,6 +116,22 @@ uint64_t KxReadRuns(std::FILE* file, const KxReadRun* runs, size_t count) {
 
 uint64_t KxWriteRuns(std::FILE* file, const KxWriteRun* runs, size_t count) {
   return transferRuns(file, runs, count, [](int fd, const iovec* v, int n) { return writev(fd, v, n); });
+}
+
+uint64_t KxReadRunsAt(int descriptor, uint64_t offset, const KxReadRun* runs, size_t count) {
+  // Offsets past the largest the system takes are refused, not wrapped.
+  if (offset > static_cast<uint64_t>(INT64_MAX)) {
+    errno = EINVAL;
+    return 0;
+  }
+  return moveRuns(runs, count, [&](const iovec* v, int n, uint64_t moved) {
+    const uint64_t at = offset + moved;
+    if (at > static_cast<uint64_t>(INT64_MAX)) {
+      errno = EINVAL;
+      return ssize_t{-1};
+    }
+    return preadv64(descriptor, v, n, static_cast<off64_t>(at));
+  });
 }
 
 bool KxReserveFileSpace(std::FILE* file, uint64_t bytes) {

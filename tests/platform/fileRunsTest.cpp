@@ -1,6 +1,7 @@
 // Transfers of several runs of memory through a file's descriptor: every byte
 // lands in order however the system call splits the transfer, and the file's
-// buffered position stays in step with the descriptor's.
+// buffered position stays in step with the descriptor's; reads by position
+// start where asked and move no position.
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
@@ -72,6 +73,32 @@ TEST(FileRuns, BufferedBytesAroundTheRunsKeepTheirPlaces) {
   EXPECT_EQ(std::string(head), "head");
   EXPECT_EQ(back, data);
   EXPECT_EQ(std::string(tail), "tail");
+}
+
+// A read by position takes the bytes from its offset on across more runs than
+// one system call takes, gives fewer when the file ends inside the runs, and
+// leaves the descriptor's position where it was.
+TEST(FileRuns, ReadsByPositionStartAtTheirOffsetAndStopAtTheEnd) {
+  SupportTestDir dir;
+  const std::string path = dir / "runs.bin";
+  const Bytes data = runBytes();
+  std::FILE* out = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), out), data.size());
+  ASSERT_EQ(std::fclose(out), 0);
+
+  uint64_t bytes = 0;
+  const int in = KxOpenRegularFileDescriptor(path.c_str(), &bytes);
+  ASSERT_GE(in, 0);
+  EXPECT_EQ(bytes, data.size());
+  ASSERT_EQ(lseek(in, 5, SEEK_SET), 5);
+  // The runs want every byte from 100 on, and then 100 more than the file holds.
+  Bytes back(data.size(), 0);
+  const std::vector<KxReadRun> reads = cutIntoRuns<KxReadRun>(back.data());
+  EXPECT_EQ(KxReadRunsAt(in, 100, reads.data(), reads.size()), data.size() - 100);
+  EXPECT_EQ(lseek(in, 0, SEEK_CUR), 5);
+  EXPECT_EQ(KxCloseDescriptor(in), 0);
+  EXPECT_EQ(Bytes(back.begin(), back.end() - 100), Bytes(data.begin() + 100, data.end()));
 }
 
 extern "C" void ignoreSignal(int) {}

@@ -38,13 +38,17 @@ Scene KxvTileGeometry::tileRect(int64_t row, int64_t column, double mag) const {
 uint32_t columnsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.width).value_or(0); }
 uint32_t rowsOf(const Scene& scene) { return KxvDecodeBufConfig::ExtentCount(scene.height).value_or(0); }
 
-DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows) {
+uint64_t windowOffset(const DecodeBuffer& buffer, const Scene& part) {
   const uint64_t column = pixelOffset(buffer.scene.ulx, part.ulx);
   const uint64_t row = pixelOffset(buffer.scene.uly, part.uly);
   const uint64_t pixelBytes = uint64_t{buffer.format.stride} * KxvDecodeBufConfig::BytesPerSample(buffer.format.type);
+  return row * buffer.format.rowbytes + column * pixelBytes;
+}
+
+DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows) {
   DecodeBuffer window = buffer;
   window.scene = Scene{part.ulx, part.uly, static_cast<double>(columns), static_cast<double>(rows), buffer.scene.mag};
-  window.pBits = static_cast<uint8_t*>(buffer.pBits) + row * buffer.format.rowbytes + column * pixelBytes;
+  window.pBits = static_cast<uint8_t*>(buffer.pBits) + windowOffset(buffer, part);
   return window;
 }
 

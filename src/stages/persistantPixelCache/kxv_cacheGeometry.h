@@ -57,6 +57,9 @@ uint32_t rowsOf(const Scene& scene);
 // Pixels of `part` that `buffer` holds from the part's corner on.
 uint32_t heldColumns(const DecodeBuffer& buffer, const Scene& part);
 uint32_t heldRows(const DecodeBuffer& buffer, const Scene& part);
+// Bytes from the start of `buffer`'s pixel memory to the corner of `part`
+// (a file offset when the buffer describes a file laid out as memory).
+uint64_t windowOffset(const DecodeBuffer& buffer, const Scene& part);
 // A window on `buffer`: its record, showing `columns` x `rows` pixels from
 // the corner of `part`, with pixel memory inside the buffer's.
 DecodeBuffer windowOn(const DecodeBuffer& buffer, const Scene& part, uint32_t columns, uint32_t rows);

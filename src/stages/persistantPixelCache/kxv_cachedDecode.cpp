@@ -109,19 +109,24 @@ HRESULT KxvCachedDecode::decodeWholeScene(DecodeBuffer& destination, uint32_t* w
 HRESULT KxvCachedDecode::readCachedTiles(DecodeBuffer& destination, std::vector<CachedTile>& cached, KxvCutList& cuts,
                                          uint32_t* reads) {
   if (cached.empty()) return S_OK;
-  // One buffer of the full tile size takes every tile in turn.
+  // Tiles go into a caller's rows laid out as tile files by row copies; any
+  // other layout takes each tile through one buffer of the full tile size.
+  const bool direct = isTileFileLayout(destination.format);
   DecodeBuffer scratch =
       tileRecord(Scene{0.0, 0.0, double(geometry_.tileWidth), double(geometry_.tileHeight), destination.scene.mag},
                  destination.format);
   WorkingBits scratchBits(scratch);
-  if (!scratchBits.allocate(sink_)) return E_OUTOFMEMORY;
+  if (!direct && !scratchBits.allocate(sink_)) return E_OUTOFMEMORY;
+  std::vector<uint8_t> chunk;
 
   for (CachedTile& tile : cached) {
-    tile.record.pBits = scratch.pBits;
-    const bool copied = SUCCEEDED(files_.readTileFile(tile.path, tile.record, sink_)) &&
-                        SUCCEEDED(tileToDest(destination, tile.record));
-    tile.record.pBits = nullptr;
-    // A tile that cannot be served from disk is decoded with the cuts.
+    DecodeBuffer held = tile.record;
+    held.pBits = scratch.pBits;
+    const bool copied = direct ? SUCCEEDED(files_.readTileFile(tile.path, tile.record, destination, chunk, sink_))
+                               : SUCCEEDED(files_.readTileFile(tile.path, tile.record, held, chunk, sink_)) &&
+                                     SUCCEEDED(tileToDest(destination, held));
+    // A tile that cannot be served from disk is decoded with the cuts, which
+    // also rewrites whatever part of it a failed read left in the caller's rows.
     if (copied) {
       ++*reads;
       continue;

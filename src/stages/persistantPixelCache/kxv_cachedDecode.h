@@ -1,6 +1,8 @@
 // KxvCachedDecode: how the persistent pixel cache serves one scene from its
-// tile files. Tiles found on disk are read and copied into the caller's
-// buffer; missing tiles are grouped into a few rectangles (cuts) that the
+// tile files. Tiles found on disk are copied row by row into the caller's
+// rows when its buffer is laid out as tile files, else read whole and copied
+// into it;
+// missing tiles are grouped into a few rectangles (cuts) that the
 // upstream source decodes, or the whole scene is decoded at once when there
 // would be more cuts than configured; freshly decoded whole tiles are written
 // back from the decoded buffers. Working buffers of the cache are laid out as
@@ -58,7 +60,8 @@ class KxvCachedDecode {
   void surveyTiles(const DecodeBuffer& destination, const KxvTileRange& range, KxvTileGrid* grid,
                    std::vector<CachedTile>* cached, double* missingArea) const;
   HRESULT decodeWholeScene(DecodeBuffer& destination, uint32_t* written);
-  // Reads the tiles found on disk; a tile that cannot be read becomes a cut.
+  // Reads the tiles found on disk; a tile that cannot be read becomes a cut,
+  // whose decode rewrites any part of the caller's rows the failed read left.
   HRESULT readCachedTiles(DecodeBuffer& destination, std::vector<CachedTile>& cached, KxvCutList& cuts,
                           uint32_t* reads);
   // Decodes each cut, in place when it lies inside the caller's scene, else

@@ -1,12 +1,8 @@
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 
-#include <vector>
-
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
-#include "stages/persistantPixelCache/kxv_cacheTrace.h"
 #include "support/kxFileSystem.h"
-#include "support/kxIOFileStream.h"
 #include "support/kxLog.h"
 
 namespace Kelvane {
@@ -61,44 +57,6 @@ KxvTileFiles::Found KxvTileFiles::lookForTile(const PathString& path, const Deco
                path.utf8(), static_cast<unsigned long long>(stat.size()), static_cast<unsigned>(wanted.value_or(0)));
   }
   return Found::kForeign;
-}
-
-HRESULT KxvTileFiles::readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink) {
-  // The stream is gone before the lock is released.
-  MutexLockGuard hold(lockFor(path));
-  KxIOFileStream ifile;
-  ifile.readRegularFilesOnly();
-  uint32_t status = ifile.initialize(path, "rb");
-  logStatus(sink, status, "ifile.initialize( tileFile, \"rb\" )", kCacheTraceSource, kTraceReadInitializeLine);
-  if (status != KX_STATUS_SUCCESS) return KxStatusToResult(status);
-  status = ifile.open();
-  if (status != KX_STATUS_SUCCESS) {
-    logSystemError(sink, "failed opening %s for read", path.utf8());
-    return KxStatusToResult(status);
-  }
-
-  // The whole tile in one read, each row where the record keeps it, and a
-  // byte more: a file shorter or longer than the tile is no tile.
-  const std::optional<uint32_t> wanted = tileFileBytes(record);
-  uint8_t beyond = 0;
-  std::vector<KxReadRun> runs;
-  if (wanted) {
-    runs = tileRowRuns<KxReadRun>(record, *wanted);
-    runs.push_back(KxReadRun{&beyond, 1});
-  }
-  const uint32_t got = wanted ? ifile.readRuns(runs.data(), runs.size()) : 0;
-  if (!wanted || got < *wanted) {
-    logFailure(sink, "tried to read %d bytes, only read %d, from file %s", static_cast<int>(wanted.value_or(0)),
-               static_cast<int>(got), path.utf8());
-    return E_FAIL;
-  }
-  if (got > *wanted) {
-    logFailure(sink, "tile file %s is longer than its %d bytes", path.utf8(), static_cast<int>(*wanted));
-    return E_FAIL;
-  }
-  status = ifile.close();
-  logStatus(sink, status, "ifile.close()", kCacheTraceSource, kTraceReadCloseLine);
-  return KxStatusToResult(status);
 }
 
 }  // namespace Kelvane

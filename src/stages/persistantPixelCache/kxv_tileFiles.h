@@ -8,8 +8,11 @@
 // A complete tile file is never replaced or changed: a tile is written under
 // a temporary name of its own in the same directory and then given its final
 // name only if no file has it, so readers in any thread or process see either
-// no file or a whole one. Rows go between memory and file in one system
-// call, straight from and to where a buffer keeps them, padded or not.
+// no file or a whole one. A write sends the rows in one system call straight
+// from where a buffer keeps them, padded or not; a read takes the rows a
+// caller's scene needs in one positional read (a few for a large tile)
+// through a small buffer kept in cache, and copies each into the caller's
+// row where it lies.
 #ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
 #define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_TILE_FILES_H
 
@@ -42,8 +45,8 @@ void setTileFileLayout(DecodeBuffer& record);
 std::optional<uint32_t> tileFileBytes(const DecodeBuffer& record);
 
 // The rows of a record that holds a tile of `fileBytes` bytes, as runs of
-// memory to read into (KxReadRun) or write from (KxWriteRun): one run when
-// they are unpadded, else one a row.
+// memory to write from (KxWriteRun): one run when they are unpadded, else
+// one a row.
 template <typename Run>
 std::vector<Run> tileRowRuns(const DecodeBuffer& record, uint32_t fileBytes) {
   const uint32_t rows = KxvDecodeBufConfig::ExtentCount(record.scene.height).value_or(0);
@@ -68,12 +71,18 @@ class KxvTileFiles {
   // Looks without following links; a foreign file is reported to `sink`.
   static Found lookForTile(const PathString& path, const DecodeBuffer& record, IKxLogSink* sink);
 
-  // Fills the record's pixel memory from the file, each row where the
-  // record's `rowbytes` put it (a window on a larger buffer takes the tile
-  // where it lies); the record must have the tile file layout. Fails without
-  // following a link, for anything but a regular file, and for a file of any
-  // other length than the tile's; the rows may then hold part of the file.
-  HRESULT readTileFile(const PathString& path, DecodeBuffer& record, IKxLogSink* sink);
+  // Copies the part of the tile `tile` describes (its scene and sample
+  // layout; its pixel memory is not used) that overlaps `destination` into
+  // destination's rows, each where its `rowbytes` put it. The destination
+  // must have the tile file layout (rows may be padded) and the tile's
+  // samples; its scene may start and end anywhere in the tile. `scratch` is
+  // the caller's, kept from read to read so that its memory stays warm; it
+  // grows to at most about a mebibyte. Fails without following a link, for
+  // anything but a regular file, and, before a byte reaches the destination,
+  // for a file of any other length than the tile's; a file cut short while it
+  // is read fails too, and the rows may then hold part of it.
+  HRESULT readTileFile(const PathString& path, const DecodeBuffer& tile, DecodeBuffer& destination,
+                       std::vector<uint8_t>& scratch, IKxLogSink* sink);
 
   // Writes the record's samples as a new tile file, making missing
   // directories. `*written` is set only when this call completed a new file;

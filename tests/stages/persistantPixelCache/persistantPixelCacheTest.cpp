@@ -377,8 +377,15 @@ FakeUpstreamConfig Source(uint32_t type, uint32_t bands) {
 }
 
 // The caller's layout in each round: first interleaved with a spare slot,
-// bands reversed and rows aligned; then band-sequential with padded rows.
+// bands reversed and rows aligned; then band-sequential with padded rows;
+// then laid out as tile files but with padded rows, which tiles reach by
+// row copies straight from the file.
 BufferLayout CallerLayout(uint32_t type, uint32_t bands, int round) {
+  if (round == 2) {
+    BufferLayout packed = BufferLayout::Interleaved(bands, type);
+    packed.rowPadding = 10;
+    return packed;
+  }
   if (round == 1) {
     BufferLayout planes = BufferLayout::BandSequential(bands, type);
     planes.rowPadding = 6;
@@ -404,7 +411,7 @@ TEST_P(CachedPixels, EqualTheUpstreamsOwnDecode) {
   const std::vector<Scene> scenes = {MakeScene(128, 96, 128, 96, mag), MakeScene(37, 51, 201, 73, mag),
                                      MakeScene(0, 0, width, height, mag), MakeScene(width - 50, -20, 120, 90, mag),
                                      MakeScene(-300, height + 10, 200, 50, mag)};
-  for (int round = 0; round < 2; ++round) {
+  for (int round = 0; round < 3; ++round) {
     const uint32_t decodes = chain.source()->decodeCount();
     for (size_t i = 0; i < scenes.size(); ++i) {
       Fakes::OwnedDecodeBuffer buffer(scenes[i], CallerLayout(type, bands, round));

@@ -146,7 +146,9 @@ TEST(TileFiles, EveryLayoutIsStoredPackedInBandOrderAndReadBackIntoPaddedRows) {
   padded.fill = 0x5A;
   OwnedDecodeBuffer back(scene, padded), want(scene, padded);
   Fakes::WriteSyntheticScene(want.get(), image, nullptr);
-  ASSERT_EQ(files.readTileFile(PathString((dir / "0/t0.raw").c_str()), *back.get(), nullptr), S_OK);
+  Bytes scratch;
+  ASSERT_EQ(files.readTileFile(PathString((dir / "0/t0.raw").c_str()), back.record(), *back.get(), scratch, nullptr),
+            S_OK);
   EXPECT_EQ(Bytes(back.bytes(), back.bytes() + back.byteSize()), Bytes(want.bytes(), want.bytes() + want.byteSize()));
   EXPECT_TRUE(back.guardIntact());
 }
