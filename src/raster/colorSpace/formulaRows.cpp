@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "raster/colorSpace/formulaRows.cpp"
@@ -34,40 +33,47 @@ size_t FloatDeviceValues(const float*, uint8_t*, size_t) { return 0; }
 
 #else
 
-// Whole vectors of In-band pixels into Out-band pixels: formula(in, out)
-// gives the results before their mapping into destination samples
-// (ResultMapping, mapResult's, unless kLimitOnly: RangeLimit).
-// With fewer than four doubles a vector (SSSE3, SSE4) the narrow sample
-// loads, stores and conversions cost about what the scalar path does and
-// measured slower than it: those targets leave rows to the pixel path.
-constexpr size_t kFewestLanes = 4;
-
-template <typename Dst, typename Src, size_t In, size_t Out, bool kLimitOnly, class Formula>
+// Whole groups of In-band pixels into Out-band pixels: formula(in, out)
+// gives the results before `Mapping` turns them into destination samples.
+template <typename Dst, typename Src, size_t In, size_t Out, class Mapping, class Formula>
 size_t convertRow(const PixelRow& row, const Formula& formula) {
-  if constexpr (hn::MaxLanes(PixelTag()) < kFewestLanes) return 0;
-  const size_t lanes = hn::Lanes(PixelTag());
+  const size_t lanes = hn::Lanes(GroupTag());
   const auto* source = static_cast<const Src*>(row.source);
   auto* destination = static_cast<Dst*>(row.destination);
-  using Mapping = std::conditional_t<kLimitOnly, RangeLimit, ResultMapping<Dst, Src> >;
   const Mapping mapped(row);
   size_t done = 0;
   for (; done + lanes <= row.count; done += lanes) {
-    PixelVec in[In];
-    loadPixels(source + In * done, row.sourceAt, in);
-    PixelVec out[Out];
-    formula(in, out);
-    for (PixelVec& result : out) result = mapped(result);
-    storePixels(out, row.destinationAt, destination + Out * done);
+    PixelVec low[In], high[In];
+    loadPixels(source + In * done, row.sourceAt, low, high);
+    PixelVec lowOut[Out], highOut[Out];
+    formula(low, lowOut);
+    formula(high, highOut);
+    for (size_t band = 0; band < Out; ++band) {
+      lowOut[band] = mapped(lowOut[band]);
+      highOut[band] = mapped(highOut[band]);
+    }
+    storePixels(lowOut, highOut, row.destinationAt, destination + Out * done);
   }
   return done;
 }
 
-// convertRow for the row's sample types.
+// convertRow for the row's sample types, its results through mapResult's
+// mapping (the shorter one where it reduces to that), or with kLimitOnly
+// limited to the destination range alone.
 template <size_t In, size_t Out, bool kLimitOnly = false, class Formula>
 size_t convertAnyRow(const PixelRow& row, const Formula& formula) {
   return withRowSampleType(row.destinationType, [&](auto dst) {
     return withRowSampleType(row.sourceType, [&](auto src) {
-      return convertRow<decltype(dst), decltype(src), In, Out, kLimitOnly>(row, formula);
+      using Dst = decltype(dst);
+      using Src = decltype(src);
+      if constexpr (kLimitOnly) {
+        return convertRow<Dst, Src, In, Out, RangeLimit>(row, formula);
+      } else {
+        if (SourceSampleMapping<Src>::applies(row)) {
+          return convertRow<Dst, Src, In, Out, SourceSampleMapping<Src> >(row, formula);
+        }
+        return convertRow<Dst, Src, In, Out, ResultMapping<Dst, Src> >(row, formula);
+      }
     });
   });
 }
