@@ -2,18 +2,19 @@
 // is checked against the tile's first, then the file's bytes from the first
 // wanted row part to the last are read by position, a chunk at a time, into a
 // scratch buffer that stays in the processor's cache, and each row part is
-// copied from there to the caller's row where it lies.
+// copied from there to the caller's row where it lies, past the caches when
+// the caller's scene is far larger than they are.
 //
 // Why not straight into the caller's rows: measured on a warm cache, the
 // kernel's copy into the caller's scattered rows (one iovec a row) ran at
 // 0.93 to 0.98 of a plain read of the same bytes into one buffer, while a read
 // into a buffer held in cache followed by a vector copy of the rows ran at
-// 1.05 to 1.2 of it, for tiles of 64 to 512 pixels a side. A mapped file
+// 1.05 to 1.2 of it, for tiles of 64 to 512 pixels a side (and at 1.8 with
+// streaming stores into a scene of 48 MiB). A mapped file
 // copied once was about as fast for large tiles but slower for small ones,
 // and would stop the process if another program shortened the file while it
 // was copied.
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "platform/kxFileSystemCalls.h"
 #include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 #include "stages/persistantPixelCache/kxv_cacheTrace.h"
+#include "stages/persistantPixelCache/kxv_rowCopy.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "support/kxLog.h"
 
@@ -35,17 +37,21 @@ namespace {
 // read costs about a microsecond, little beside copying a mebibyte.
 constexpr uint64_t kChunkBytes = 1024 * 1024;
 
-// The part of one tile row the caller wants: `bytes` bytes of the file from
-// `offset` on, bound for `into`.
-struct RowPart {
+// The rows of a tile the caller wants: `rows` parts of `bytes` bytes, the
+// first at `offset` in the file, `fileStride` apart there, bound for `into`
+// and the caller's rows `intoStride` apart.
+struct WantedRows {
   uint64_t offset = 0;
+  uint64_t fileStride = 0;
   uint8_t* into = nullptr;
+  size_t intoStride = 0;
   size_t bytes = 0;
+  uint32_t rows = 0;
 };
 
-// The row parts of `tile` (a file of `tile`'s layout with unpadded rows) that
-// overlap `destination`, top to bottom; false when they do not meet.
-bool planRowParts(const DecodeBuffer& tile, DecodeBuffer& destination, std::vector<RowPart>* parts) {
+// The rows of `tile` (a file of `tile`'s layout with unpadded rows) that
+// overlap `destination`; false when they do not meet.
+bool planWantedRows(const DecodeBuffer& tile, DecodeBuffer& destination, WantedRows* wanted) {
   const std::optional<KxvDecodeBufConfig::PixelExtent> shape = KxvDecodeBufConfig::PixelExtentOf(tile);
   Scene overlap;
   if (!shape || !intersectScenes(destination.scene, tile.scene, &overlap)) return false;
@@ -56,15 +62,13 @@ bool planRowParts(const DecodeBuffer& tile, DecodeBuffer& destination, std::vect
   const uint64_t pixelBytes = uint64_t{tile.format.stride} * KxvDecodeBufConfig::BytesPerSample(tile.format.type);
   DecodeBuffer file = tile;
   file.format.rowbytes = static_cast<uint32_t>(pixelBytes * shape->columns);
-  const uint64_t first = windowOffset(file, overlap);
   const DecodeBuffer into = windowOn(destination, overlap, columns, rows);
-  if (columns == 0) return true;
-  parts->reserve(rows);
-  for (uint32_t y = 0; y < rows; ++y) {
-    parts->push_back(RowPart{first + uint64_t{y} * file.format.rowbytes,
-                             static_cast<uint8_t*>(into.pBits) + size_t{y} * into.format.rowbytes,
-                             static_cast<size_t>(pixelBytes * columns)});
-  }
+  *wanted = WantedRows{windowOffset(file, overlap),
+                       file.format.rowbytes,
+                       static_cast<uint8_t*>(into.pBits),
+                       into.format.rowbytes,
+                       static_cast<size_t>(pixelBytes * columns),
+                       columns == 0 ? 0 : rows};
   return true;
 }
 
@@ -108,9 +112,9 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, const DecodeBuffer& t
                                    std::vector<uint8_t>& scratch, IKxLogSink* sink) {
   // Row parts are copied bytewise only when the destination's pixels are the file's.
   const std::optional<uint32_t> wanted = tileFileBytes(tile);
-  std::vector<RowPart> parts;
+  WantedRows rows;
   if (!wanted || !isTileFileLayout(destination.format) || destination.format.type != tile.format.type ||
-      destination.format.spp != tile.format.spp || !planRowParts(tile, destination, &parts)) {
+      destination.format.spp != tile.format.spp || !planWantedRows(tile, destination, &rows)) {
     logFailure(sink, "tile file %s does not fit the buffer it is read into", path.utf8());
     return E_FAIL;
   }
@@ -142,22 +146,25 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, const DecodeBuffer& t
 
   // Each chunk of rows is read whole, then its row parts are copied into
   // place; a read that ends early found the file cut short.
-  for (size_t part = 0; part < parts.size();) {
-    const uint64_t begin = parts[part].offset;
-    size_t last = part;
-    while (last + 1 < parts.size() && parts[last + 1].offset + parts[last + 1].bytes - begin <= kChunkBytes) ++last;
-    const uint64_t bytes = parts[last].offset + parts[last].bytes - begin;
+  const bool stream = uint64_t{destination.format.rowbytes} * rowsOf(destination.scene) >= kStreamedSceneBytes;
+  const uint64_t chunkRows = rows.bytes >= kChunkBytes || rows.fileStride == 0
+                                 ? 1
+                                 : std::max<uint64_t>(1, (kChunkBytes - rows.bytes) / rows.fileStride + 1);
+  for (uint32_t row = 0; row < rows.rows;) {
+    const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(chunkRows, rows.rows - row));
+    const uint64_t bytes = (count - 1) * rows.fileStride + rows.bytes;
     if (scratch.size() < bytes && !growScratch(scratch, static_cast<size_t>(bytes), sink)) return E_OUTOFMEMORY;
     const KxReadRun run{scratch.data(), static_cast<size_t>(bytes)};
-    const uint64_t got = KxReadRunsAt(file.descriptor(), begin, &run, 1);
+    const uint64_t got = KxReadRunsAt(file.descriptor(), rows.offset + row * rows.fileStride, &run, 1);
     if (got != bytes) {
       logFailure(sink, "tried to read %d bytes, only read %d, from file %s", static_cast<int>(bytes),
                  static_cast<int>(got), path.utf8());
       return E_FAIL;
     }
-    for (; part <= last; ++part) {
-      std::memcpy(parts[part].into, scratch.data() + (parts[part].offset - begin), parts[part].bytes);
-    }
+    KxvCopyRows(KxvRowCopy{rows.into + size_t{row} * rows.intoStride, rows.intoStride, scratch.data(),
+                           static_cast<size_t>(rows.fileStride), rows.bytes, count},
+                stream);
+    row += count;
   }
   const uint32_t status = file.close();
   logStatus(sink, status, "ifile.close()", kCacheTraceSource, kTraceReadCloseLine);
