@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,11 +83,7 @@ TEST(FileRuns, ReadsByPositionStartAtTheirOffsetAndStopAtTheEnd) {
   SupportTestDir dir;
   const std::string path = dir / "runs.bin";
   const Bytes data = runBytes();
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(out, nullptr);
-  ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), out), data.size());
-  ASSERT_EQ(std::fclose(out), 0);
-
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
   uint64_t bytes = 0;
   const int in = KxOpenRegularFileDescriptor(path.c_str(), &bytes);
   ASSERT_GE(in, 0);
