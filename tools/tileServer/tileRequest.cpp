@@ -190,18 +190,6 @@ TileRequest parseTarget(std::string_view target) {
 
 }  // namespace
 
-std::string ViewOptions::normalised() const {
-  std::string text = "bands=";
-  if (bands) {
-    for (size_t i = 0; i < bands->size(); ++i) text += (i == 0 ? "" : ",") + std::to_string((*bands)[i]);
-  } else {
-    text += "server";
-  }
-  text += "&rotate=" + (rotate ? std::to_string(*rotate) : std::string("server"));
-  text += watermark ? "&watermark=on" : "&watermark=off";
-  return text;
-}
-
 TileRequest ParseRequestTarget(std::string_view target) {
   try {
     return parseTarget(target);

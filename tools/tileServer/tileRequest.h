@@ -28,10 +28,6 @@ struct ViewOptions {
   std::optional<std::vector<uint32_t>> bands;  // from 1, as --bands
   std::optional<uint32_t> rotate;              // 0, 90, 180 or 270
   bool watermark = true;                       // false: leave the watermarker out
-
-  // One text per distinct option set, in a fixed key order: equal texts
-  // make equal chains.
-  std::string normalised() const;
 };
 
 enum class RequestKind { Page, Info, Tile, LeafletAsset, Refused };
