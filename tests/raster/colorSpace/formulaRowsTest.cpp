@@ -77,7 +77,7 @@ const std::vector<T>& inputs() {
       }
     }
     std::uniform_real_distribution<double> floats(-40.0, 300.0);
-    for (int i = 0; i < 4 * (kVectorBuild ? 60000 : 2000); ++i) {
+    for (int i = 0; i < 4 * (kVectorBuild ? 30000 : 2000); ++i) {
       all.push_back(std::is_floating_point_v<T> ? static_cast<T>(floats(random)) : static_cast<T>(random()));
     }
     return all;
