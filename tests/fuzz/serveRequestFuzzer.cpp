@@ -1,8 +1,8 @@
 // Request targets as any client may send them, through the tile server's
 // parser and, for the tiles it accepts, the tile scheme of a few image
 // sizes. Every target is accepted or refused with 400 or 404 and a reason;
-// an accepted one holds no escape and no dot segment, and its numbers are
-// the digits it was sent with.
+// an accepted one holds no escape and no dot segment in its path, and its
+// numbers are the digits it was sent with.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What is accepted is plain.
   const std::string path = target.substr(0, target.find('?'));
   check(target.size() <= kMaxRequestTarget);
-  check(target.find('%') == std::string::npos);
+  check(path.find('%') == std::string::npos);
   check(path.find("/../") == std::string::npos && path.find("/./") == std::string::npos);
   check(path.find("//") == std::string::npos);
   if (request.kind != RequestKind::Tile) return 0;

@@ -82,9 +82,35 @@ bool parseOption(std::string_view key, std::string_view value, ViewOptions* view
   return false;
 }
 
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A query key or value with its %XX escapes decoded: browsers escape the
+// commas of a band list (URLSearchParams writes 3%2C2%2C1). False for a
+// broken escape; what an escape decodes to is checked by the value's parser.
+bool unescape(std::string_view text, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      *out += text[i];
+      continue;
+    }
+    const int high = i + 2 < text.size() ? hexDigit(text[i + 1]) : -1;
+    const int low = high >= 0 ? hexDigit(text[i + 2]) : -1;
+    if (low < 0) return false;
+    *out += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return true;
+}
+
 // The query: key=value pairs joined by '&', each key at most once.
 bool parseQuery(std::string_view query, ViewOptions* view, std::string* reason) {
-  std::vector<std::string_view> seen;
+  std::vector<std::string> seen;
   while (!query.empty()) {
     const size_t end = query.find('&');
     const std::string_view pair = query.substr(0, end);
@@ -94,26 +120,29 @@ bool parseQuery(std::string_view query, ViewOptions* view, std::string* reason) 
       *reason = "the query must be key=value pairs joined by &";
       return false;
     }
-    const std::string_view key = pair.substr(0, equals);
-    for (const std::string_view earlier : seen) {
+    std::string key;
+    std::string value;
+    if (!unescape(pair.substr(0, equals), &key) || !unescape(pair.substr(equals + 1), &value)) {
+      *reason = "the query has a broken %XX escape";
+      return false;
+    }
+    for (const std::string& earlier : seen) {
       if (earlier == key) {
-        *reason = "query key " + std::string(key) + " is given twice";
+        *reason = "query key " + key + " is given twice";
         return false;
       }
     }
     seen.push_back(key);
-    if (!parseOption(key, pair.substr(equals + 1), view, reason)) return false;
+    if (!parseOption(key, value, view, reason)) return false;
   }
   return true;
 }
 
-// Characters a target may hold: printable ASCII without '%' (nothing the
-// server answers needs an escape, and an encoded '/' or '.' must not
-// reach a path), '\' or '#'.
+// Characters a target may hold: printable ASCII without '\\' or '#'.
 bool plainCharacters(std::string_view target) {
   for (const char c : target) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7f || c == '%' || c == '\\' || c == '#') return false;
+    if (byte <= 0x20 || byte >= 0x7f || c == '\\' || c == '#') return false;
   }
   return true;
 }
@@ -154,9 +183,12 @@ TileRequest parseTarget(std::string_view target) {
     return refused(400, "the request target is longer than " + std::to_string(kMaxRequestTarget) + " characters");
   if (target.empty() || target[0] != '/') return refused(400, "the request target must be a path from /");
   if (!plainCharacters(target))
-    return refused(400, "the request target holds a character the server does not accept (escapes, spaces, '\\')");
+    return refused(400, "the request target holds a character the server does not accept (spaces, '\\', '#')");
   const size_t question = target.find('?');
   const std::string_view path = target.substr(0, question);
+  // No path the server answers needs an escape, and an escaped '/' or '.'
+  // must not slip past the segment check.
+  if (path.find('%') != std::string_view::npos) return refused(400, "the path holds a percent escape");
   if (hasStraySegment(path)) return refused(400, "the path has an empty, . or .. segment");
 
   // The query, the same for every path.

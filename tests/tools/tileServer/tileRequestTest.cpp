@@ -28,6 +28,7 @@ TEST(TileRequest, MalformedTargetsAreRefusedAndGoodOnesParsed) {
       {"/tiles/0/0/0.png", RequestKind::Tile, 0},
       {"/tiles/3/1/2.png?bands=3,2,1&rotate=270&watermark=on", RequestKind::Tile, 0},
       {"/tiles/2147483647/2147483647/0.png", RequestKind::Tile, 0},
+      {"/tiles/1/0/0.png?bands=3%2C2%2c1&%72otate=90", RequestKind::Tile, 0},
       {"/leaflet/leaflet.js", RequestKind::LeafletAsset, 0},
       {"/leaflet/images/marker-icon-2x.png", RequestKind::LeafletAsset, 0},
       // Malformed numbers.
@@ -60,6 +61,10 @@ TEST(TileRequest, MalformedTargetsAreRefusedAndGoodOnesParsed) {
       {"/tiles/1/0/0.png?bands=0", RequestKind::Refused, 400},
       {"/tiles/1/0/0.png?bands=", RequestKind::Refused, 400},
       {"/tiles/1/0/0.png?watermark=yes", RequestKind::Refused, 400},
+      {"/tiles/1/0/0.png?bands=3%2", RequestKind::Refused, 400},
+      {"/tiles/1/0/0.png?bands=3%2G1", RequestKind::Refused, 400},
+      {"/tiles/1/0/0.png?bands=3%00", RequestKind::Refused, 400},
+      {"/tiles/1/0/0.png?rotate=90&%72otate=90", RequestKind::Refused, 400},
       {"/tiles/1/0/0.png?rotate", RequestKind::Refused, 400},
       {"/tiles/1/0/0.png?&rotate=90", RequestKind::Refused, 400},
       {"/info.json?=1", RequestKind::Refused, 400},
@@ -91,6 +96,7 @@ TEST(TileRequest, MalformedTargetsAreRefusedAndGoodOnesParsed) {
   EXPECT_EQ(tile.view.rotate, 270u);
   EXPECT_FALSE(tile.view.watermark);
   EXPECT_EQ(ParseRequestTarget("/leaflet/images/layers.png").asset, "images/layers.png");
+  EXPECT_EQ(ParseRequestTarget("/info.json?bands=4%2C1").view.bands, (std::vector<uint32_t>{4, 1}));
 }
 
 TEST(TileScheme, LevelsTileCountsAndScenesFollowTheImage) {
