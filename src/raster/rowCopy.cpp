@@ -1,23 +1,23 @@
 // The row copy, written once over Google Highway and compiled by it for each
 // x86 instruction set; Highway runs the best one the machine has.
-#include "stages/persistantPixelCache/kxv_rowCopy.h"
+#include "raster/rowCopy.h"
 
 #include <cstring>
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "stages/persistantPixelCache/kxv_rowCopy.cpp"
+#define HWY_TARGET_INCLUDE "raster/rowCopy.cpp"
 #include <hwy/cache_control.h>
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "raster/transpose/vectorStreamingStores-inl.h"
+#include "raster/vectorStreamingStores-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {
 namespace HWY_NAMESPACE {
 
 // Plain stores row by row, or streaming stores flushed at the end.
-void CopyRows(const KxvRowCopy& copy, bool stream) {
+void CopyRows(const RowCopy& copy, bool stream) {
 #if HWY_TARGET != HWY_SCALAR
   if (stream) {
     for (size_t y = 0; y < copy.rows; ++y) {
@@ -42,7 +42,7 @@ namespace Kelvane {
 
 HWY_EXPORT(CopyRows);
 
-void KxvCopyRows(const KxvRowCopy& copy, bool stream) { HWY_DYNAMIC_DISPATCH(CopyRows)(copy, stream); }
+void copyRows(const RowCopy& copy, bool stream) { HWY_DYNAMIC_DISPATCH(CopyRows)(copy, stream); }
 
 }  // namespace Kelvane
 #endif  // HWY_ONCE

@@ -1,24 +1,25 @@
-// Copies of equal-length rows between two strided places, the last step of a
-// cache hit: tile rows read into a small buffer go to the caller's rows.
-#ifndef KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_ROW_COPY_H
-#define KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_ROW_COPY_H
+// Copies of equal-length rows between two strided places, with streaming
+// stores for large outputs; what the cache's hits and every other plain row
+// copy of a large output use.
+#ifndef KELVANE_RASTER_ROW_COPY_H
+#define KELVANE_RASTER_ROW_COPY_H
 
 #include <cstddef>
 #include <cstdint>
 
 namespace Kelvane {
 
-// Callers' scenes of at least this many bytes take their rows through
-// streaming stores, which bypass the caches: such a scene is far beyond what
-// the caches hold, so keeping its rows there would only evict the tile being
-// copied, and a store that misses the caches would first read the line it
-// overwrites (a third more memory traffic). Smaller scenes stay cached for
-// whoever reads them next.
-constexpr uint64_t kStreamedSceneBytes = 8 * 1024 * 1024;
+// Outputs of at least this many bytes are written with streaming stores,
+// which bypass the caches: they are far beyond what the second-level cache
+// holds, so keeping them there would only evict the source, and a store that
+// misses the caches would first read the line it overwrites (a third more
+// memory traffic). Smaller outputs stay cached for whoever reads them next
+// (the stages' tiles are well below).
+constexpr uint64_t kStreamingBytes = 8 * 1024 * 1024;
 
 // One block of rows: `rows` rows of `bytes` bytes, row y from
 // `from + y * fromStride` to `to + y * toStride`; the two never overlap.
-struct KxvRowCopy {
+struct RowCopy {
   uint8_t* to = nullptr;
   size_t toStride = 0;
   const uint8_t* from = nullptr;
@@ -31,8 +32,8 @@ struct KxvRowCopy {
 // Google Highway and compiled for each x86 instruction set, the best one the
 // machine runs chosen on first use; the portable target copies plainly).
 // Streamed rows are visible to every thread when this returns.
-void KxvCopyRows(const KxvRowCopy& copy, bool stream);
+void copyRows(const RowCopy& copy, bool stream);
 
 }  // namespace Kelvane
 
-#endif  // KELVANE_STAGES_PERSISTANT_PIXEL_CACHE_KXV_ROW_COPY_H
+#endif  // KELVANE_RASTER_ROW_COPY_H

@@ -2,8 +2,8 @@
 // outputs far larger than the caches are: plain stores would first read
 // every destination line they overwrite, a third more memory traffic.
 //
-// Compiled once per instruction set: included by vectorPlaneCopy.cpp inside
-// Highway's per-target pass, hence the toggled guard.
+// Compiled once per instruction set: included by the vector kernels' files
+// inside Highway's per-target pass, hence the toggled guard.
 #if defined(KELVANE_RASTER_VECTOR_STREAMING_STORES_INL_H_) == defined(HWY_TARGET_TOGGLE)
 #ifdef KELVANE_RASTER_VECTOR_STREAMING_STORES_INL_H_
 #undef KELVANE_RASTER_VECTOR_STREAMING_STORES_INL_H_

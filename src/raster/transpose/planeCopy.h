@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "raster/rowCopy.h"
 #include "raster/transpose/transposeGeometry.h"
 
 namespace Kelvane {
@@ -17,13 +18,6 @@ namespace Kelvane {
 // so that it stays in the second-level cache, plus room to align it. Below
 // the size at which the C library maps fresh pages for every allocation.
 constexpr size_t kPlaneCopyScratchBytes = 112 * 1024 + 64;
-
-// Outputs of at least this many bytes are written with streaming stores,
-// which bypass the caches: they are far beyond what the second-level cache
-// holds, so keeping them there would only evict the source, and a store that
-// misses the caches would first read the line it overwrites. Smaller outputs
-// stay cached for whoever reads them next (the stages' tiles are well below).
-constexpr uint64_t kStreamingBytes = 8 * 1024 * 1024;
 
 struct PlaneCopy {
   const unsigned char* source = nullptr;  // the element destination (0, 0) takes
@@ -42,7 +36,7 @@ struct PlaneCopy {
 
   // An element is a whole pixel: nothing lies between elements of a row.
   bool packed() const { return static_cast<ptrdiff_t>(elementBytes) == pixelBytes; }
-  // The output is large enough to be written past the caches.
+  // The output is large enough to be written past the caches (kStreamingBytes).
   bool streamsOutput() const { return uint64_t{width} * elementBytes * height >= kStreamingBytes; }
 };
 

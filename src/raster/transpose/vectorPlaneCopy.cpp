@@ -52,7 +52,8 @@ void CopyPlane(const PlaneCopy& plane) {
   const bool stream = plane.streamsOutput();
   if (plane.packed() && !plane.quarterTurn && plane.alongRow == pixel) {
     if (stream) {
-      forEachRowUpwards(plane, copyRowStreaming);
+      forEachRowUpwards(plane,
+                        [](uint8_t* to, const uint8_t* from, size_t bytes) { copyRowStreaming(to, from, bytes); });
       hwy::FlushStream();
     } else {
       forEachRowUpwards(plane, [](uint8_t* to, const uint8_t* from, size_t bytes) { std::memcpy(to, from, bytes); });

@@ -21,7 +21,7 @@
 
 #include "raster/transpose/planeCopy.h"
 #include "raster/transpose/shuffleTables.h"
-#include "raster/transpose/vectorStreamingStores-inl.h"
+#include "raster/vectorStreamingStores-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace Kelvane {

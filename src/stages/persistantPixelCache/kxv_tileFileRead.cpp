@@ -22,9 +22,9 @@
 #include "content/kxv_decodeBufConfig.h"
 #include "kelvane/kx_status.h"
 #include "platform/kxFileSystemCalls.h"
+#include "raster/rowCopy.h"
 #include "stages/persistantPixelCache/kxv_cacheGeometry.h"
 #include "stages/persistantPixelCache/kxv_cacheTrace.h"
-#include "stages/persistantPixelCache/kxv_rowCopy.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "support/kxLog.h"
 
@@ -146,7 +146,7 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, const DecodeBuffer& t
 
   // Each chunk of rows is read whole, then its row parts are copied into
   // place; a read that ends early found the file cut short.
-  const bool stream = uint64_t{destination.format.rowbytes} * rowsOf(destination.scene) >= kStreamedSceneBytes;
+  const bool stream = uint64_t{destination.format.rowbytes} * rowsOf(destination.scene) >= kStreamingBytes;
   const uint64_t chunkRows = rows.bytes >= kChunkBytes || rows.fileStride == 0
                                  ? 1
                                  : std::max<uint64_t>(1, (kChunkBytes - rows.bytes) / rows.fileStride + 1);
@@ -161,9 +161,9 @@ HRESULT KxvTileFiles::readTileFile(const PathString& path, const DecodeBuffer& t
                  static_cast<int>(got), path.utf8());
       return E_FAIL;
     }
-    KxvCopyRows(KxvRowCopy{rows.into + size_t{row} * rows.intoStride, rows.intoStride, scratch.data(),
-                           static_cast<size_t>(rows.fileStride), rows.bytes, count},
-                stream);
+    copyRows(RowCopy{rows.into + size_t{row} * rows.intoStride, rows.intoStride, scratch.data(),
+                     static_cast<size_t>(rows.fileStride), rows.bytes, count},
+             stream);
     row += count;
   }
   const uint32_t status = file.close();

@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "fakes/sceneWriter.h"
-#include "helpers/simdTargetSupport.h"
 #include "helpers/supportTestDir.h"
 #include "stages/persistantPixelCache/cacheChain.h"
-#include "stages/persistantPixelCache/kxv_rowCopy.h"
 #include "stages/persistantPixelCache/kxv_tileCuts.h"
 #include "stages/persistantPixelCache/kxv_tileFiles.h"
 #include "stages/persistantPixelCache/kxv_tileName.h"
@@ -154,29 +152,6 @@ TEST(TileFiles, EveryLayoutIsStoredPackedInBandOrderAndReadBackIntoPaddedRows) {
             S_OK);
   EXPECT_EQ(Bytes(back.bytes(), back.bytes() + back.byteSize()), Bytes(want.bytes(), want.bytes() + want.byteSize()));
   EXPECT_TRUE(back.guardIntact());
-}
-
-// Rows copied past the caches land byte for byte as plain copies do, on every
-// vector target: destinations at every alignment, rows of a few bytes and of
-// many vectors and a tail, and the bytes between the rows left alone.
-TEST(TileFiles, StreamedRowCopiesEqualPlainOnes) {
-  testing_support::forEachSimdTarget([] {
-    for (const size_t bytes : {size_t{5}, size_t{300}}) {
-      for (size_t shift = 0; shift < 64; shift += 7) {
-        Bytes from(4 * 333);
-        for (size_t i = 0; i < from.size(); ++i) from[i] = static_cast<uint8_t>(i * 7 + i / 255);
-        Bytes plain(4 * 400 + 64, 0xA5), streamed = plain;
-        for (const bool stream : {false, true}) {
-          Bytes& to = stream ? streamed : plain;
-          KxvCopyRows(KxvRowCopy{to.data() + shift, 400, from.data(), 333, bytes, 4}, stream);
-        }
-        EXPECT_EQ(streamed, plain) << bytes << " bytes at " << shift;
-        EXPECT_EQ(Bytes(plain.begin() + shift + 400, plain.begin() + shift + 400 + bytes),
-                  Bytes(from.begin() + 333, from.begin() + 333 + bytes));
-        EXPECT_EQ(plain[shift + bytes], 0xA5);
-      }
-    }
-  });
 }
 
 }  // namespace
