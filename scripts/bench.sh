@@ -36,6 +36,7 @@ for name in "${benchmarks[@]}"; do
     # Builds kxhost and makes the 8192² DEFLATE GeoTIFF once, as the timing scripts do.
     source "$root/scripts/timing-setup.sh"
     run=(/usr/bin/python3 "$root/bench/serve/serveLoad.py" --kxhost "$KXHOST" --serve-tiles "$build/bench/serveTiles"
+         --serve-fetch "$build/bench/serveFetch"
          --image "$image" --work "$build")
   else
     run=("$build/bench/$name")

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Loads `kxhost serve` with concurrent loopback clients: every tile of a few
+"""Loads `kxhost serve` with concurrent loopback clients (serveFetch): every tile of a few
 levels, once with a fresh cache (cold: each tile decoded) and then again
 (warm: each tile read from the cache), and compares the warm pass with the
 same tiles read from the same cache and PNG-encoded in one process without
@@ -17,8 +17,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import threading
-import time
 
 # Every wait on the server is bounded: a cold pass over the default levels takes seconds on two cores.
 WAIT_SECONDS = 600
@@ -28,6 +26,7 @@ def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--kxhost", required=True, help="the kxhost program")
     parser.add_argument("--serve-tiles", required=True, help="the in-process reference program serveTiles")
+    parser.add_argument("--serve-fetch", required=True, help="the load program serveFetch")
     parser.add_argument("--image", required=True, help="the source image, e.g. an 8192x8192 RGB GeoTIFF")
     # Levels 2-5 of an 8192-pixel image are 16 + 64 + 256 + 1024 tiles: every pixel once at 1:1 and its overviews.
     parser.add_argument("--levels", default="2-5", help="the tile levels z to fetch, A-B")
@@ -42,9 +41,10 @@ def parse_arguments():
 class Server:
     """`kxhost serve` on a free loopback port, stopped with SIGTERM."""
 
-    def __init__(self, kxhost, image, cache):
+    def __init__(self, kxhost, image, cache, threads):
+        # As many decodes at once as serveTiles runs threads: the comparison is of HTTP, not of thread counts.
         self.process = subprocess.Popen([kxhost, "serve", image, "--cache", str(cache), "--bind", "127.0.0.1",
-                                         "--port", "0"], stdout=subprocess.PIPE, text=True)
+                                         "--port", "0", "--threads", str(threads)], stdout=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
         match = re.fullmatch(r"kxhost serve: listening on http://127\.0\.0\.1:(\d+)/\n", line)
         if not match:
@@ -80,46 +80,18 @@ def tile_paths(info, first, last):
     return paths
 
 
-def fetch_all(port, paths, clients):
-    """Fetches every path once over CLIENTS keep-alive connections; returns wall ms, latencies (ms), cache hits."""
-    next_index = iter(range(len(paths)))
-    lock = threading.Lock()
-    latencies = []
-    hits = [0]
-    failures = []
-
-    def client():
-        connection = http.client.HTTPConnection("127.0.0.1", port, timeout=WAIT_SECONDS)
-        mine = []
-        while True:
-            with lock:
-                index = next(next_index, None)
-            if index is None:
-                break
-            start = time.perf_counter()
-            connection.request("GET", paths[index])
-            response = connection.getresponse()
-            response.read()
-            mine.append((time.perf_counter() - start) * 1000)
-            if response.status != 200:
-                failures.append(f"{paths[index]}: {response.status}")
-            elif response.getheader("X-Cache") == "hit":
-                with lock:
-                    hits[0] += 1
-        connection.close()
-        with lock:
-            latencies.extend(mine)
-
-    threads = [threading.Thread(target=client) for _ in range(clients)]
-    start = time.perf_counter()
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    wall = (time.perf_counter() - start) * 1000
-    if failures:
-        sys.exit(f"{len(failures)} tiles failed, first {failures[0]}")
-    return wall, latencies, hits[0]
+def fetch_all(serve_fetch, port, paths, clients):
+    """Fetches every path once over CLIENTS keep-alive connections (serveFetch, C++, so that the clients take
+    little of the cores they share with the server); returns wall ms, latencies (ms), cache hits."""
+    result = subprocess.run([serve_fetch, str(port), str(clients)], input="\n".join(paths), capture_output=True,
+                            text=True, timeout=WAIT_SECONDS)
+    if result.returncode != 0:
+        sys.exit(f"serveFetch failed: {result.stderr.strip()}")
+    lines = result.stdout.split()
+    match = re.fullmatch(r"wall_ms=([0-9.]+)", lines[0]), re.fullmatch(r"hits=(\d+)", lines[1])
+    if not all(match):
+        sys.exit(f"serveFetch printed {result.stdout[:80]!r}")
+    return float(match[0].group(1)), [float(value) for value in lines[2:]], int(match[1].group(1))
 
 
 def percentile(values, share):
@@ -141,7 +113,7 @@ def in_process(serve_tiles, image, cache, levels, threads, rounds):
 def main():
     arguments = parse_arguments()
     first, last = (int(level) for level in arguments.levels.split("-"))
-    for program in (arguments.kxhost, arguments.serve_tiles):
+    for program in (arguments.kxhost, arguments.serve_tiles, arguments.serve_fetch):
         if not os.access(program, os.X_OK):
             sys.exit(f"{program} is not built (the bench preset builds it with the tools)")
     work = pathlib.Path(arguments.work or tempfile.mkdtemp(prefix="serve-load-"))
@@ -149,11 +121,11 @@ def main():
     shutil.rmtree(cache, ignore_errors=True)
 
     # Cold: a fresh cache, so the server decodes every tile; warm: the same tiles again, every one a hit.
-    server = Server(arguments.kxhost, arguments.image, cache)
+    server = Server(arguments.kxhost, arguments.image, cache, arguments.clients)
     info = json.loads(server.get("/info.json"))
     paths = tile_paths(info, first, last)
-    cold_ms, cold_latencies, _ = fetch_all(server.port, paths, arguments.clients)
-    warm = [fetch_all(server.port, paths, arguments.clients) for _ in range(arguments.rounds)]
+    cold_ms, cold_latencies, _ = fetch_all(arguments.serve_fetch, server.port, paths, arguments.clients)
+    warm = [fetch_all(arguments.serve_fetch, server.port, paths, arguments.clients) for _ in range(arguments.rounds)]
     server.stop()
     warm_ms = min(ms for ms, _, _ in warm)
     warm_latencies = [latency for _, latencies, _ in warm for latency in latencies]
