@@ -37,6 +37,20 @@ HWY_INLINE void copyRowStreaming(uint8_t* to, const uint8_t* from, size_t bytes)
   std::memcpy(to + i, from + i, bytes - i);
 }
 
+// Streams v to `to`, which need only be aligned to 16 bytes: a wide vector
+// goes out as its 128-bit blocks, so that a row's end can be aligned for
+// streaming without taking its loads off their alignment.
+template <class D>
+HWY_INLINE void streamBlocks(D d, hn::Vec<D> v, uint8_t* to) {
+  if constexpr (hn::MaxLanes(D()) * sizeof(hn::TFromD<D>) > 16) {
+    const hn::Half<D> half;
+    streamBlocks(half, hn::LowerHalf(half, v), to);
+    streamBlocks(half, hn::UpperHalf(half, v), to + hn::MaxLanes(half) * sizeof(hn::TFromD<D>));
+  } else {
+    hn::Stream(v, d, to);
+  }
+}
+
 #endif  // HWY_TARGET != HWY_SCALAR
 }  // namespace HWY_NAMESPACE
 }  // namespace Kelvane

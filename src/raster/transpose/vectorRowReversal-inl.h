@@ -45,11 +45,11 @@ class VectorReverser {
 
   VectorReverser() : units_(hn::LoadDup128(d_, tables::kReverseUnits<N>.index)) {}
   size_t bytes() const { return hn::Lanes(d_); }
-  size_t streamAlignment() const { return hn::Lanes(d_); }
+  size_t streamAlignment() const { return 16; }
   Group load(const uint8_t* from) const { return {hn::LoadU(d_, from)}; }
   void storeReversed(const Group& group, uint8_t* to) const { hn::StoreU(reversed(group), d_, to); }
   // `to` is aligned to streamAlignment().
-  void streamReversed(const Group& group, uint8_t* to) const { hn::Stream(reversed(group), d_, to); }
+  void streamReversed(const Group& group, uint8_t* to) const { streamBlocks(d_, reversed(group), to); }
 
  private:
   hn::Vec<D> reversed(const Group& group) const {
