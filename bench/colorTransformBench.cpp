@@ -31,6 +31,7 @@
 #include "raster/colorSpace/standardTransformers.h"
 #include "raster/colorSpace/transformerRegistry.h"
 #include "raster/imageBufferInfo.h"
+#include "simdTargets.h"
 
 #if defined(KX_HAVE_LCMS2)
 #include <lcms2.h>
@@ -239,14 +240,15 @@ const char* dispatchedTargetName() {
 bool restrictTargets() {
   const char* wanted = std::getenv("KX_SIMD_TARGET");
   if (wanted == nullptr || *wanted == '\0') return true;
-  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-    if (std::strcmp(hwy::TargetName(target), wanted) == 0) {
-      hwy::SetSupportedTargetsForTest(target);
+  const std::vector<bench::SimdTarget> targets = bench::simdTargets();
+  for (const bench::SimdTarget& target : targets) {
+    if (target.name == wanted) {
+      hwy::SetSupportedTargetsForTest(target.bits);
       return true;
     }
   }
   std::fprintf(stderr, "KX_SIMD_TARGET=%s: not a target of this machine and build; it has", wanted);
-  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) std::fprintf(stderr, " %s", hwy::TargetName(target));
+  for (const bench::SimdTarget& target : targets) std::fprintf(stderr, " %s", target.name.c_str());
   std::fprintf(stderr, "\n");
   return false;
 }

@@ -33,6 +33,10 @@ namespace hn = hwy::HWY_NAMESPACE;
 using Block = hn::Full128<uint8_t>;  // one 128-bit block of bytes
 namespace tables = shuffle_tables;
 
+// Reversed groups are streamed as 128-bit blocks, which need only this
+// alignment: a row's end aligned for them keeps its loads aligned too.
+constexpr size_t kStreamAlignment = 16;
+
 // Pixels of 1, 2, 4 or 8 bytes, a whole vector at a time: the pixels of each
 // 128-bit block are reversed by a byte shuffle, then the blocks.
 template <size_t N>
@@ -45,10 +49,9 @@ class VectorReverser {
 
   VectorReverser() : units_(hn::LoadDup128(d_, tables::kReverseUnits<N>.index)) {}
   size_t bytes() const { return hn::Lanes(d_); }
-  size_t streamAlignment() const { return 16; }
   Group load(const uint8_t* from) const { return {hn::LoadU(d_, from)}; }
   void storeReversed(const Group& group, uint8_t* to) const { hn::StoreU(reversed(group), d_, to); }
-  // `to` is aligned to streamAlignment().
+  // `to` is aligned to kStreamAlignment.
   void streamReversed(const Group& group, uint8_t* to) const { streamBlocks(d_, reversed(group), to); }
 
  private:
@@ -70,14 +73,13 @@ class TripleBlockReverser {
   };
 
   size_t bytes() const { return 48; }
-  size_t streamAlignment() const { return 16; }
   Group load(const uint8_t* from) const {
     return {{hn::LoadU(b_, from), hn::LoadU(b_, from + 16), hn::LoadU(b_, from + 32)}};
   }
   void storeReversed(const Group& group, uint8_t* to) const {
     HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) hn::StoreU(reversedBlock(group, o), b_, to + 16 * o);
   }
-  // `to` is aligned to streamAlignment().
+  // `to` is aligned to kStreamAlignment.
   void streamReversed(const Group& group, uint8_t* to) const {
     HWY_UNROLL(3) for (size_t o = 0; o < 3; ++o) hn::Stream(reversedBlock(group, o), b_, to + 16 * o);
   }
@@ -137,10 +139,9 @@ void reverseRows(const Reverser& reverser, const PlaneCopy& plane, bool stream) 
     const uint8_t* from = last - (rowBytes - n);
     uint8_t* end = to + rowBytes;
     size_t done = 0;
-    const size_t alignment = reverser.streamAlignment();
-    const auto alignedEnd = [&] { return reinterpret_cast<uintptr_t>(end - done) % alignment == 0; };
+    const auto alignedEnd = [&] { return reinterpret_cast<uintptr_t>(end - done) % kStreamAlignment == 0; };
     if (stream) {
-      for (size_t pixels = 0; pixels < alignment && !alignedEnd() && done + n <= rowBytes; ++pixels, done += n)
+      for (size_t pixels = 0; pixels < kStreamAlignment && !alignedEnd() && done + n <= rowBytes; ++pixels, done += n)
         std::memcpy(end - done - n, from + done, n);
     }
     if (stream && alignedEnd()) {
