@@ -3,14 +3,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace kxhost {
 
-OutputFile::OutputFile(const std::string& path)
-    : path_(path), temporary_(path + ".kxhost-" + std::to_string(getpid()) + ".tmp") {}
+namespace {
+
+// Numbers the temporary names this process makes, so that threads writing
+// one path at once (the GDAL driver's and the tile server's opens of one
+// chain) each write a file of their own.
+std::atomic<uint64_t> temporarySerial{0};
+
+std::string TemporaryPathFor(const std::string& path) {
+  return path + ".kxhost-" + std::to_string(getpid()) + "-" + std::to_string(++temporarySerial) + ".tmp";
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const std::string& path) : path_(path), temporary_(TemporaryPathFor(path)) {}
 
 OutputFile::~OutputFile() {
   if (!committed_) std::remove(temporary_.c_str());
