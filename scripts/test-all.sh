@@ -54,6 +54,12 @@ for flavour in "${flavours[@]}"; do
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     ctest --test-dir "$root/build/$flavour" -j "$jobs" --output-on-failure "${selection[@]}" >"$log" 2>&1
   rc=$?
+  # A failed test's own output, so that a run's log says why it failed.
+  if [ "$rc" -ne 0 ]; then
+    awk '/\*\*\*(Failed|Exception|Timeout)/ { show = 1 }
+         show && /^ *(Start +[0-9]+:|[0-9]+\/[0-9]+ Test +#)/ && !/\*\*\*(Failed|Exception|Timeout)/ { show = 0 }
+         show' "$log" | tail -n 300
+  fi
   grep -E -A200 'tests passed|tests failed' "$log" | tail -n 40
   line=$(grep -E '[0-9]+% tests passed' "$log" | tail -n 1)
   failed=$(sed -E -n 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/p' <<<"$line")
