@@ -10,7 +10,7 @@
 
 #include "hostChain/cacheKey.h"
 #include "hostChain/outputFile.h"
-#include "kxhost/kxhostTestSupport.h"
+#include "tools/kxhost/kxhostTestSupport.h"
 
 namespace kxhost::testing {
 namespace {
