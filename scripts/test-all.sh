@@ -57,7 +57,7 @@ for flavour in "${flavours[@]}"; do
   # A failed test's own output, so that a run's log says why it failed.
   if [ "$rc" -ne 0 ]; then
     awk '/\*\*\*(Failed|Exception|Timeout)/ { show = 1 }
-         show && /^ *(Start +[0-9]+:|[0-9]+\/[0-9]+ Test +#)/ && !/\*\*\*(Failed|Exception|Timeout)/ { show = 0 }
+         show && /^ *(Start +[0-9]+:|[0-9]+\/[0-9]+ Test +#|[0-9]+% tests passed)/ && !/\*\*\*(Failed|Exception|Timeout)/ { show = 0 }
          show' "$log" | tail -n 300
   fi
   grep -E -A200 'tests passed|tests failed' "$log" | tail -n 40
