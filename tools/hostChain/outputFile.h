@@ -8,11 +8,11 @@
 
 namespace kxhost {
 
-// An output written under a temporary name beside its final one, of this
-// object's own (writers of one path in one process or in several never
-// share it), and given the final name only once complete, so a failed write leaves no partial
-// file and an earlier file of that name stays as it was. The temporary file
-// goes with this object unless committed.
+// An output written under a temporary name beside its final one and given
+// the final name only once complete, so a failed write leaves no partial
+// file and an earlier file of that name stays as it was. The temporary name
+// is this object's own: writers of one path, in one process or in several,
+// never share it. The temporary file goes with this object unless committed.
 class OutputFile {
  public:
   explicit OutputFile(const std::string& path);
